@@ -1,0 +1,40 @@
+# Front door: `make run` starts Tallisk, `make test` runs every test.
+BUILD   ?= build
+NATIVE  := $(BUILD)/native
+WINDOWS := $(BUILD)/windows
+
+.PHONY: all setup build test run bench fuzz dist clean
+
+all: build
+
+setup:
+	@bash tools/setup.sh
+
+$(NATIVE)/build.ninja:
+	cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+$(WINDOWS)/build.ninja:
+	cmake -S . -B $(WINDOWS) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw32.cmake
+
+build: setup $(NATIVE)/build.ninja $(WINDOWS)/build.ninja
+	cmake --build $(NATIVE)
+	cmake --build $(WINDOWS)
+
+test: build
+	@bash tools/test.sh $(BUILD)
+
+run: build
+	@bash tools/run.sh $(BUILD)
+
+bench: build
+	@for f in bench/*.sh; do bash $$f $(BUILD) || exit 1; done
+
+fuzz: build
+	@bash tools/fuzz.sh $(BUILD)
+
+dist: build
+	@bash tools/dist.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) dist

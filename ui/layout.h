@@ -1,0 +1,34 @@
+// The main window's sizing, fonts, tooltips and status-bar help.
+#ifndef TALLISK_LAYOUT_H
+#define TALLISK_LAYOUT_H
+
+#include <windows.h>
+
+// Outer sizes in pixels: the smallest allowed, and the last the controls were fitted to.
+struct MainLayout {
+  int minWidth;
+  int minHeight;
+  int appliedWidth;
+  int appliedHeight;
+};
+extern struct MainLayout MainLayout;
+extern int settingsDirty;
+extern HWND mainTooltip;
+extern const UINT menuHelpIds[];
+
+void RectToSize(RECT* rect);
+void MoveChildBy(HWND dialog, HWND control, int dx, int dy, int dw, int dh, BOOL repaint);
+void AddControlTip(HWND tooltip, HWND dialog, int controlId, HINSTANCE instance, int textId);
+void ShowPopupHelp(WPARAM menuSelect, HINSTANCE instance, HWND statusBar, int firstId);
+BOOL HandleTipNotify(HWND dialog, NMHDR* header, HWND statusBar, HINSTANCE instance);
+// Where every dialog procedure ends: fonts at WM_INITDIALOG (TRUE), else FALSE.
+INT_PTR DialogFallback(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The main dialog's steps, one per message it hands over.
+void MeasureMainLayout(HWND dialog);                     // WM_INITDIALOG, before menu and status bar
+void CreateMainTooltip(HWND dialog);                     // WM_INITDIALOG, after the settings load
+void FitMainLayout(HWND dialog);                         // WM_SIZE
+void SetMinimumTrackSize(MINMAXINFO* info);              // WM_GETMINMAXINFO
+void ShowMenuHelp(HWND dialog, WPARAM wParam, LPARAM lParam);  // WM_MENUSELECT
+
+#endif

@@ -1,0 +1,15 @@
+// The program's entry and its process-wide handles.
+#ifndef TALLISK_WINMAIN_H
+#define TALLISK_WINMAIN_H
+
+#include <windows.h>
+
+extern HINSTANCE programInstance;
+extern HWND mainWindow;
+extern char aboutSecondLine[320];
+
+// Registers "IconDialog": the standard dialog class with the program icon.
+// Returns the class atom, 0 on failure.
+ATOM RegisterIconDialogClass();
+
+#endif
