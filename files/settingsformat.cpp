@@ -1,1 +1,1 @@
-// placeholder until its routines land
+
