@@ -28,5 +28,5 @@ for p in "$build"/windows/wine/*/; do
   [ -f "$p/system.reg" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1
 done
 echo
-echo "Tallisk tests: $passed passed, $failed failed"
+echo "Total: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
