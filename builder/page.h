@@ -1,0 +1,13 @@
+// The calculator page writer.
+#ifndef TALLISK_PAGE_H
+#define TALLISK_PAGE_H
+
+#include <cstdio>
+
+// Streams the page for one calculator to `out`, which is open for binary
+// writing. Each piece is one checked fwrite; the first short write ends the
+// call with false. `variables` is cut in place while it is parsed and is
+// restored byte for byte before the call returns, whatever the result.
+bool WriteCalculatorPage(FILE* out, const char* name, char* variables, const char* function);
+
+#endif
