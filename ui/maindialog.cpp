@@ -1,1 +1,116 @@
-// placeholder until its routines land
+// The main window: a modeless dialog that puts itself together, hands its
+// commands to the file and help routines, and ends the program when closed.
+#include "ui/maindialog.h"
+
+#include <commctrl.h>
+
+#include "builder/filecommands.h"
+#include "files/scramble.h"
+#include "files/settings.h"
+#include "ui/about.h"
+#include "ui/layout.h"
+#include "ui/resource.h"
+#include "ui/winmain.h"
+
+char programTitle[320];
+char linkLabel[320];
+char webAddress[320];
+
+// mainWindow and programTitle must be set before LoadSettings, which titles
+// the window through them; the layout is measured before the menu bar and
+// the status bar change the window.
+static INT_PTR InitMainDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    mainWindow = dialog;
+    MeasureMainLayout(dialog);
+    UnscrambleText(scrambledProgramTitle, programTitle, programTitleLength);
+    UnscrambleText(scrambledLinkLabel, linkLabel, linkLabelLength);
+    UnscrambleText(scrambledWebAddress, webAddress, webAddressLength);
+    SetMenu(dialog, LoadMenuA(programInstance, "Menu"));
+    CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", dialog, IDC_STATUSBAR);
+    LoadSettings();
+    CreateMainTooltip(dialog);
+    // TRUE from here puts the focus on the first tab stop, the name editor.
+    return DialogFallback(dialog, WM_INITDIALOG, wParam, lParam);
+}
+
+// Exit takes the same path as the Close box, settings save included.
+static void ExitProgram(HWND dialog)
+{
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+}
+
+static void CloseMainDialog(HWND dialog)
+{
+    if (settingsDirty)
+        SaveSettings();
+    DestroyWindow(dialog);
+}
+
+// Buttons share their ids with the menu items, so the notification code is
+// not looked at. Enter and Escape arrive as ids 1 and 2 and do nothing.
+static BOOL RunCommand(HWND dialog, int id)
+{
+    switch (id) {
+    case IDM_NEW:
+        NewCalculator();
+        return TRUE;
+    case IDM_LAUNCH:
+        LaunchCalculator(FALSE);
+        return TRUE;
+    case IDM_SELECT_LAUNCH:
+        LaunchCalculator(TRUE);
+        return TRUE;
+    case IDM_CREATE_LAUNCH:
+        CreateLaunch(FALSE);
+        return TRUE;
+    case IDM_CREATE_LAUNCH_AS:
+        CreateLaunch(TRUE);
+        return TRUE;
+    case IDM_EXIT:
+        ExitProgram(dialog);
+        return TRUE;
+    case IDM_MANUAL:
+        OpenManual();
+        return TRUE;
+    case IDM_ABOUT:
+        ShowAboutBox(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return InitMainDialog(dialog, wParam, lParam);
+    case WM_COMMAND:
+        if (RunCommand(dialog, LOWORD(wParam)))
+            return TRUE;
+        break;
+    case WM_NOTIFY:
+        HandleTipNotify(dialog, reinterpret_cast<NMHDR*>(lParam), GetDlgItem(dialog, IDC_STATUSBAR),
+                        programInstance);
+        return TRUE;
+    case WM_MENUSELECT:
+        ShowMenuHelp(dialog, wParam, lParam);
+        return TRUE;
+    case WM_SIZE:
+        FitMainLayout(dialog);
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        SetMinimumTrackSize(reinterpret_cast<MINMAXINFO*>(lParam));
+        return TRUE;
+    case WM_MOVING:
+        settingsDirty = 1;
+        return TRUE;
+    case WM_CLOSE:
+        CloseMainDialog(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return TRUE;
+    }
+    return DialogFallback(dialog, message, wParam, lParam);
+}

@@ -42,6 +42,7 @@
 #define IDS_WRITE_FAILED      5221
 #define IDS_CONF_READ_FAILED  5730
 #define IDS_CONF_WRITE_FAILED 5731
+#define IDS_START_FAILED      5740
 
 // Icon (5900).
 #define IDI_TALLISK  5900

@@ -1,2 +1,63 @@
-#include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+// The program's entry: the icon dialog class, the main dialog and the one
+// message loop.
+#include "ui/winmain.h"
+
+#include <commctrl.h>
+
+#include "builder/filecommands.h"
+#include "files/scramble.h"
+#include "ui/maindialog.h"
+#include "ui/resource.h"
+
+HINSTANCE programInstance;
+HWND mainWindow;
+char aboutSecondLine[320];
+
+ATOM RegisterIconDialogClass()
+{
+    // The standard dialog class under another name, so that both dialog
+    // templates that name it carry the program icon.
+    WNDCLASSEXA record = {};
+    record.cbSize = sizeof record;
+    GetClassInfoExA(programInstance, "#32770", &record);
+    record.cbSize = sizeof record;
+    record.hInstance = programInstance;
+    record.lpszClassName = "IconDialog";
+    record.hIcon = LoadIconA(programInstance, MAKEINTRESOURCEA(IDI_TALLISK));
+    return RegisterClassExA(&record);
+}
+
+// Keyboard handling of the main window (Tab, Alt+C, Alt+L) comes from the
+// dialog manager; there is no accelerator table.
+static int RunMessageLoop()
+{
+    MSG message = {};
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        if (mainWindow != NULL && IsDialogMessageA(mainWindow, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int)
+{
+    programInstance = instance;
+    InitCommonControls();
+    UnscrambleText(scrambledAboutSecondLine, aboutSecondLine, aboutSecondLineLength);
+    // Without the class or the window the loop would wait for ever with
+    // nothing on screen, so say so and end.
+    if (RegisterIconDialogClass() == 0) {
+        ShowStringMessage(NULL, programInstance, IDS_ERROR_TITLE, IDS_START_FAILED, MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    HWND dialog = CreateDialogParamA(programInstance, "MainDialog", NULL, MainDialogProc,
+                                     reinterpret_cast<LPARAM>(commandTail));
+    if (dialog == NULL) {
+        ShowStringMessage(NULL, programInstance, IDS_ERROR_TITLE, IDS_START_FAILED, MB_OK | MB_ICONERROR);
+        return 2;
+    }
+    mainWindow = dialog;
+    return RunMessageLoop();
+}
