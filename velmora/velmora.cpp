@@ -1,0 +1,89 @@
+// Stands in for the maker's base library velmora.dll, which is closed and not
+// ours to ship in tests: the least library that does what the launcher expects.
+// Velmora_LoadBase hands out one BaseObject; TakeStartData gives a block from
+// msvcrt's heap; LaunchProgram starts a program from the library's own folder.
+// When VELMORA_TEST_LOG names a file, every call is appended to it (tests only).
+#include "velmora/velmora.h"
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;  // this library's own module
+
+static const char startDataText[] = "velmora start data";
+
+static void LogCall(const char* format, ...) {
+  const char* name = getenv("VELMORA_TEST_LOG");
+  if (!name || !*name) return;
+  FILE* log = fopen(name, "a");
+  if (!log) return;
+  va_list args;
+  va_start(args, format);
+  vfprintf(log, format, args);
+  va_end(args);
+  fputc('\n', log);
+  fclose(log);
+}
+
+// The full path of this library (size bytes), or false when it does not fit.
+static bool GetLibraryPath(char* path, DWORD size) {
+  DWORD length = GetModuleFileNameA((HMODULE)&__ImageBase, path, size);
+  return length > 0 && length < size;
+}
+
+static void* VELMORA_CALL TakeStartData() {
+  char* block = (char*)malloc(sizeof startDataText);
+  if (block) memcpy(block, startDataText, sizeof startDataText);
+  LogCall("take %p", (void*)block);
+  return block;
+}
+
+// Starts "<folder of this library>\<programFile>" and returns without waiting.
+// The product name, the subfolder and the options are only recorded.
+static BOOL VELMORA_CALL LaunchProgram(const char* product, const char* subfolder,
+                                       const char* programFile, int option4, int option5,
+                                       int option6, int option7, int option8, void* startData,
+                                       HICON icon) {
+  LogCall("launch %s|%s|%s|%d|%d|%d|%d|%d|%p|%s|%s", product, subfolder, programFile, option4,
+          option5, option6, option7, option8, startData,
+          startData ? (const char*)startData : "(none)",
+          icon == LoadIconA(NULL, IDI_APPLICATION) ? "default icon" : "other icon");
+  char path[1024];
+  if (!GetLibraryPath(path, sizeof path)) return FALSE;
+  char* name = strrchr(path, '\\');
+  size_t folderLength = name ? (size_t)(name + 1 - path) : 0;
+  if (folderLength + strlen(programFile) >= sizeof path) return FALSE;
+  strcpy(path + folderLength, programFile);
+
+  char commandLine[sizeof path + 2];
+  snprintf(commandLine, sizeof commandLine, "\"%s\"", path);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    LogCall("start failed %s error %lu", path, GetLastError());
+    return FALSE;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  LogCall("started %s", path);
+  return TRUE;
+}
+
+static LaunchTable launchTable = {{}, LaunchProgram};
+static BaseObject baseObject = {{}, TakeStartData, {}, &launchTable};
+
+extern "C" BaseObject* VELMORA_CALL Velmora_LoadBase(HINSTANCE instance, HMODULE library) {
+  char path[1024];
+  if (!GetLibraryPath(path, sizeof path)) strcpy(path, "?");
+  LogCall("load %s|instance %s|library %s", path, instance ? "given" : "null",
+          library == (HMODULE)&__ImageBase ? "self" : "other");
+  return &baseObject;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // A null reserved means FreeLibrary, not the end of the process.
+  if (reason == DLL_PROCESS_DETACH && !reserved) LogCall("unload");
+  return TRUE;
+}
