@@ -130,6 +130,13 @@ expect "long: launcher path length" "${#l}" 259
 lay_out "$d" none real; launch "$d"; check_program "$d"
 expect "long: calls" "$(calls "$d")" "$(launched "$d" 00000000 '(none)')"
 
+# A launcher path longer than the 260 characters read: cut short, it would
+# name a folder above the launcher, whose "lib" must not be loaded from.
+d=$W/toolong/$(printf '%*s' 120 '' | tr ' ' e)/$(printf '%*s' 120 '' | tr ' ' f)
+lay_out "$d" none real; mkdir -p "$(dirname "$d")/lib"; place real "$(dirname "$d")/lib/velmora.dll"
+launch "$d"
+[ -e "$d.log" ] && fail "toolong: a library was loaded: $(cat "$d.log")"
+
 # Every started program has ended before the prefix goes.
 wineserver -w
 [ "$failures" -eq 0 ] && echo "launcher runs: all passed"
