@@ -27,17 +27,30 @@ ATOM RegisterIconDialogClass()
     return RegisterClassExA(&record);
 }
 
-// Keyboard handling of the main window (Tab, Alt+C, Alt+L) comes from the
-// dialog manager; there is no accelerator table.
+// A multi-line editor answers Escape by closing its dialog, which would end
+// the program with the typed texts; Escape in the main window does nothing.
+static bool IsEscapeForMainWindow(const MSG* message)
+{
+    return (message->message == WM_KEYDOWN || message->message == WM_CHAR) &&
+           message->wParam == VK_ESCAPE &&
+           (message->hwnd == mainWindow || IsChild(mainWindow, message->hwnd));
+}
+
+void DispatchProgramMessage(MSG* message)
+{
+    // Keyboard handling of the main window (Tab, Alt+C, Alt+L) comes from the
+    // dialog manager; there is no accelerator table.
+    if (mainWindow != NULL && (IsEscapeForMainWindow(message) || IsDialogMessageA(mainWindow, message)))
+        return;
+    TranslateMessage(message);
+    DispatchMessageA(message);
+}
+
 static int RunMessageLoop()
 {
     MSG message = {};
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
-        if (mainWindow != NULL && IsDialogMessageA(mainWindow, &message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    while (GetMessageA(&message, NULL, 0, 0) > 0)
+        DispatchProgramMessage(&message);
     return static_cast<int>(message.wParam);
 }
 

@@ -11,5 +11,7 @@ extern char aboutSecondLine[320];
 // Registers "IconDialog": the standard dialog class with the program icon.
 // Returns the class atom, 0 on failure.
 ATOM RegisterIconDialogClass();
+// One message of the program's loop, as the loop handles it.
+void DispatchProgramMessage(MSG* message);
 
 #endif

@@ -76,10 +76,7 @@ void PumpMessages()
             quitCode = message.wParam;
             continue;
         }
-        if (mainWindow != NULL && IsWindow(mainWindow) && IsDialogMessageA(mainWindow, &message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchProgramMessage(&message);
     }
 }
 
@@ -250,12 +247,16 @@ TEST_F(MainDialogTest, NewEmptiesTheEditorsAndKeepsTheDialogProposal)
 TEST_F(MainDialogTest, EnterAndEscapeDoNothing)
 {
     FillEditors("Area", "", "");
-    HWND name = GetDlgItem(dialog, IDC_NAME);
-    SetFocus(name);
-    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
-        MSG press = {name, WM_KEYDOWN, key, 0, 0, {0, 0}};
-        IsDialogMessageA(dialog, &press);
-        PumpMessages();
+    // Posted as the keyboard would, so they pass the dialog manager.
+    for (int editor : {IDC_NAME, IDC_FUNCTION, IDC_VARIABLES}) {
+        HWND window = GetDlgItem(dialog, editor);
+        SetFocus(window);
+        for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+            PostMessageA(window, WM_KEYDOWN, key, 1);
+            PostMessageA(window, WM_KEYUP, key, 0xC0000001);
+            PumpMessages();
+        }
+        ASSERT_TRUE(IsWindow(dialog)) << "editor " << editor;
     }
     Command(IDOK);
     Command(IDCANCEL);
@@ -264,6 +265,7 @@ TEST_F(MainDialogTest, EnterAndEscapeDoNothing)
     EXPECT_TRUE(shown.empty()) << shown[0].caption;  // no button was pressed
     EXPECT_EQ(WindowText(dialog), "Tallisk 1.0 - New");
     EXPECT_EQ(Editor(IDC_NAME), "Area");
+    EXPECT_FALSE(quitSeen);
 }
 
 TEST_F(MainDialogTest, UntitledCommandsAskForAFileAndCancellingChangesNothing)
