@@ -18,10 +18,15 @@ static void LogCall(const char* format, ...) {
   if (!name || !*name) return;
   FILE* log = fopen(name, "a");
   if (!log) return;
+  // The system run-time's own formatting keeps this library small; it may
+  // leave the line unterminated when it is cut, hence the last byte.
+  char line[2048];
   va_list args;
   va_start(args, format);
-  vfprintf(log, format, args);
+  _vsnprintf(line, sizeof line - 1, format, args);
   va_end(args);
+  line[sizeof line - 1] = '\0';
+  fputs(line, log);
   fputc('\n', log);
   fclose(log);
 }
@@ -53,11 +58,13 @@ static BOOL VELMORA_CALL LaunchProgram(const char* product, const char* subfolde
   if (!GetLibraryPath(path, sizeof path)) return FALSE;
   char* name = strrchr(path, '\\');
   size_t folderLength = name ? (size_t)(name + 1 - path) : 0;
-  if (folderLength + strlen(programFile) >= sizeof path) return FALSE;
-  strcpy(path + folderLength, programFile);
+  size_t nameLength = strlen(programFile);
+  if (folderLength + nameLength >= sizeof path) return FALSE;
+  memcpy(path + folderLength, programFile, nameLength + 1);
 
-  char commandLine[sizeof path + 2];
-  snprintf(commandLine, sizeof commandLine, "\"%s\"", path);
+  char commandLine[sizeof path + 2] = "\"";
+  memcpy(commandLine + 1, path, folderLength + nameLength);
+  memcpy(commandLine + 1 + folderLength + nameLength, "\"", 2);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -76,8 +83,8 @@ static BaseObject baseObject = {{}, TakeStartData, {}, &launchTable};
 
 extern "C" BaseObject* VELMORA_CALL Velmora_LoadBase(HINSTANCE instance, HMODULE library) {
   char path[1024];
-  if (!GetLibraryPath(path, sizeof path)) strcpy(path, "?");
-  LogCall("load %s|instance %s|library %s", path, instance ? "given" : "null",
+  LogCall("load %s|instance %s|library %s", GetLibraryPath(path, sizeof path) ? path : "?",
+          instance ? "given" : "null",
           library == (HMODULE)&__ImageBase ? "self" : "other");
   return &baseObject;
 }
