@@ -21,7 +21,7 @@ dos() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 cp "$B/velmora.dll" "$B/tests/launcher/launcher_fakeprogram.exe" "$W/elsewhere/lib/"
 
 # lay_out DIR SEARCHCOPY LIBCOPY: the launcher in DIR, Tallisk.exe's stand-in in
-# DIR/lib; each copy of velmora.dll is "real", "noexport" or "none".
+# DIR/lib; each copy of velmora.dll is "real", "noexport", "refusing" or "none".
 lay_out() {
   mkdir -p "$1/lib"
   cp "$B/StartTallisk.exe" "$1/"
@@ -32,6 +32,7 @@ place() {
   case $1 in
     real) cp "$B/velmora.dll" "$2" ;;
     noexport) cp "$B/tests/launcher/launcher_noexport.dll" "$2" ;;
+    refusing) cp "$B/tests/launcher/launcher_refusing.dll" "$2" ;;
   esac
 }
 
@@ -113,6 +114,11 @@ expect "searchonly: releases" "$(releases "$d")" "FreeLibrary free(P) "
 d=$W/noexportlib; lay_out "$d" real noexport; launch "$d"
 expect "noexportlib: calls" "$(calls "$d")" "$(taken "$d"; echo "unload without export")"
 expect "noexportlib: releases" "$(releases "$d")" "FreeLibrary FreeLibrary free(P) "
+
+# One that gives no BaseObject in "lib": released, nothing is launched.
+d=$W/refusinglib; lay_out "$d" real refusing; launch "$d"
+expect "refusinglib: calls" "$(calls "$d")" "$(taken "$d"; printf '%s\n' "load refusing" "unload refusing")"
+expect "refusinglib: releases" "$(releases "$d")" "FreeLibrary FreeLibrary free(P) "
 
 # Without the export on the search path: released, the launch gets no start data.
 d=$W/noexportsearch; lay_out "$d" noexport real; launch "$d"; check_program "$d"
