@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Tallisk's main window as a person uses it: type a calculator, create and
+# launch it through the save dialog, then Create Launch again, Launch, New, a
+# cancelled save dialog, Select Launch of another file and File, Exit.
+set -u
+if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"; fi
+. "$TALLISK_SOURCE/tests/wine/env.sh"
+B=$TALLISK_BUILD
+A=$B/journey-app
+rm -rf "$A"; mkdir -p "$A/pages" "$A/texts"
+cp "$B/Tallisk.exe" "$B/manual.htm" "$A/"
+export TALLISK_OPEN_LOG=$A/opened.log
+: >"$TALLISK_OPEN_LOG"
+tallisk_new_prefix window-journey
+trap 'wineserver -k >/dev/null 2>&1' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+dos() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+opened() { grep -cxF -- "$1" "$TALLISK_OPEN_LOG"; }
+TITLE='^Tallisk 1\.0 - '
+SAVE='^Specify a calculator file name to save as and to lauch$'
+OPEN='^Select a calculator to lauch$'
+page=$A/pages/rect.htm
+
+( cd "$A" && wine Tallisk.exe >"$A/wine.log" 2>&1; echo $? >"$A/rc" ) &
+w=$(wait_win "${TITLE}New\$" 30) || { echo "FAIL: no main window"; exit 1; }
+xdotool windowfocus --sync "$w"
+
+# Focus starts in the name editor; Tab goes on to the function, then the variables.
+xdotool type --delay 15 'Rectangle'
+xdotool key Tab
+xdotool type --delay 15 'area = Width# * Height#;'; xdotool key Return
+xdotool type --delay 15 'alert(area);'
+xdotool key Tab
+xdotool type --delay 15 '&Width/(m)/3'; xdotool key Return
+xdotool type --delay 15 'H&eight/(m)/4'; xdotool key Return
+xdotool type --delay 15 '?&Compute the area'
+
+# The same three texts as the editors deliver them, with CR LF line ends.
+printf 'Rectangle' >"$A/texts/name"
+printf '&Width/(m)/3\r\nH&eight/(m)/4\r\n?&Compute the area' >"$A/texts/variables"
+printf 'area = Width# * Height#;\r\nalert(area);' >"$A/texts/function"
+"$B/../native/tallisk-page" -o "$A/texts/expected.htm" "$A/texts/name" "$A/texts/variables" "$A/texts/function" \
+  || fail "tallisk-page could not write the expected page"
+
+# Alt+C in the untitled window asks for a file; a new name without extension gets .htm.
+xdotool key alt+c
+if wait_win "$SAVE" 10 >/dev/null; then
+  xdotool type --delay 10 "$(dos "$A/pages/rect")"; xdotool key Return
+  wait_gone "$SAVE" 10 || fail "save dialog stays open"
+else
+  fail "Alt+C showed no save dialog"
+fi
+wait_log "$TALLISK_OPEN_LOG" "$(dos "$page")" 10 || fail "the page was not opened"
+cmp -s "$page" "$A/texts/expected.htm" || fail "the page differs from tallisk-page's"
+wait_win "${TITLE}Z:.*\\\\pages\\\\rect\\.htm\$" 5 >/dev/null || fail "caption does not show the page's path"
+
+# Create Launch again writes the current file without a dialog.
+rm -f "$page"
+xdotool key alt+c
+wait_file "$page" 10 || fail "Create Launch did not write the current file again"
+wait_log "$TALLISK_OPEN_LOG" "$(dos "$page")" 5
+for i in $(seq 50); do [ "$(opened "$(dos "$page")")" -ge 2 ] && break; sleep 0.1; done
+[ "$(opened "$(dos "$page")")" -eq 2 ] || fail "second Create Launch did not open the page"
+cmp -s "$page" "$A/texts/expected.htm" || fail "the rewritten page differs"
+
+# Launch opens the current file without a dialog.
+xdotool key alt+l
+for i in $(seq 50); do [ "$(opened "$(dos "$page")")" -ge 3 ] && break; sleep 0.1; done
+[ "$(opened "$(dos "$page")")" -eq 3 ] || fail "Launch did not open the current file"
+xdotool search --onlyvisible --name "$SAVE|$OPEN" >/dev/null 2>&1 && fail "a file dialog opened without need"
+
+# File, New: back to the untitled state.
+xdotool key alt+f; sleep 0.3; xdotool key n
+wait_win "${TITLE}New\$" 5 >/dev/null || fail "New did not title the window New"
+
+# Cancelling the save dialog changes nothing.
+lines=$(wc -l <"$TALLISK_OPEN_LOG")
+xdotool key alt+c
+if wait_win "$SAVE" 10 >/dev/null; then
+  xdotool key Escape
+  wait_gone "$SAVE" 10 || fail "save dialog stays open after Escape"
+else
+  fail "Create Launch after New showed no save dialog"
+fi
+sleep 0.5
+wait_win "${TITLE}New\$" 2 >/dev/null || fail "cancelling changed the caption"
+[ "$(ls "$A/pages")" = "rect.htm" ] || fail "cancelling wrote a file: $(ls "$A/pages")"
+[ "$(wc -l <"$TALLISK_OPEN_LOG")" -eq "$lines" ] || fail "cancelling opened something"
+
+# File, Select Launch of another file makes it current: Launch then opens it.
+other=$A/pages/other.htm
+cp "$A/texts/expected.htm" "$other"
+xdotool key alt+f; sleep 0.3; xdotool key s
+if wait_win "$OPEN" 10 >/dev/null; then
+  xdotool type --delay 10 "$(dos "$other")"; xdotool key Return
+  wait_gone "$OPEN" 10 || fail "open dialog stays open"
+else
+  fail "Select Launch showed no open dialog"
+fi
+wait_log "$TALLISK_OPEN_LOG" "$(dos "$other")" 10 || fail "Select Launch did not open the file"
+wait_win "${TITLE}Z:.*\\\\pages\\\\other\\.htm\$" 5 >/dev/null || fail "caption does not show the selected file"
+xdotool key alt+l
+for i in $(seq 50); do [ "$(opened "$(dos "$other")")" -ge 2 ] && break; sleep 0.1; done
+[ "$(opened "$(dos "$other")")" -eq 2 ] || fail "Launch after Select Launch did not open the selected file"
+
+# File, Exit ends the program with exit code 0.
+xdotool key alt+f; sleep 0.3; xdotool key x
+for i in $(seq 100); do [ -s "$A/rc" ] && break; sleep 0.1; done
+[ "$(cat "$A/rc" 2>/dev/null)" = "0" ] || fail "File, Exit: exit code '$(cat "$A/rc" 2>/dev/null)'"
+
+if [ "$failures" -ne 0 ]; then
+  import -window root "$A/failure.png" 2>/dev/null && echo "screen: $A/failure.png"
+  echo "opened:"; cat "$TALLISK_OPEN_LOG"
+  exit 1
+fi
+rm -rf "$A"
+echo "journey passed"
