@@ -2,9 +2,20 @@
 
 #include <cstring>
 
+#if defined(__GLIBC__)
+#include <stdio_ext.h>
+#endif
+
 #include "builder/scan.h"
 
 namespace {
+
+#if defined(__GLIBC__)
+// Set for the call when the caller has taken over the stream's locking: a
+// piece that fits the stream's buffer is then stored directly, as glibc's own
+// putc_unlocked does, instead of through a full fwrite call per piece.
+bool directBuffer = false;
+#endif
 
 // The characters cut out of one line of the variables text; each non-null
 // position gets its character back once the line's row is written.
@@ -29,8 +40,15 @@ void RestoreCuts(const LineCuts& cuts)
 }
 
 // One write per piece; a zero-length piece passes the same check.
-bool WriteBytes(FILE* out, const char* bytes, size_t length)
+inline __attribute__((always_inline)) bool WriteBytes(FILE* out, const char* bytes, size_t length)
 {
+#if defined(__GLIBC__)
+    if (directBuffer && static_cast<size_t>(out->_IO_write_end - out->_IO_write_ptr) >= length) {
+        memcpy(out->_IO_write_ptr, bytes, length);
+        out->_IO_write_ptr += length;
+        return true;
+    }
+#endif
     return fwrite(bytes, 1, length, out) == length;
 }
 
@@ -45,57 +63,74 @@ bool WriteLiteral(FILE* out, const char (&literal)[N])
     return WriteBytes(out, literal, N - 1);
 }
 
+// A part of a cut line: the cuts give every part's end, so no part is measured.
+struct Span {
+    const char* start;
+    size_t length;
+};
+
+Span SpanOf(const char* start, const char* end)
+{
+    Span span = {start, static_cast<size_t>(end - start)};
+    return span;
+}
+
+bool WriteSpan(FILE* out, const Span& span)
+{
+    return WriteBytes(out, span.start, span.length);
+}
+
 // A label split at its first "&": lead, optional key, tail. The input name is
 // the three together; it is written from the cut text itself rather than
 // gathered in a buffer, so a label of any length keeps its whole name.
 struct Label {
-    const char* lead;
+    Span lead;
     char key;
-    const char* tail;
+    Span tail;
 };
 
-Label SplitLabel(char* start, LineCuts& cuts)
+// `end` is the label's terminator: a cut, or the end of the text.
+Label SplitLabel(char* start, const char* end, LineCuts& cuts)
 {
     Label label;
     char* cursor = start;
     CutAtAccessKey(cursor, start, label.key, cuts.ampersand);
-    label.lead = start;
-    label.tail = cursor;
+    label.lead = SpanOf(start, cuts.ampersand != nullptr ? cuts.ampersand : end);
+    label.tail = SpanOf(cursor, end);
     return label;
 }
 
 bool WriteInputName(FILE* out, const Label& label)
 {
-    if (!WriteText(out, label.lead))
+    if (!WriteSpan(out, label.lead))
         return false;
-    if (label.key != 0 && !(WriteBytes(out, &label.key, 1) && WriteText(out, label.tail)))
-        return false;
-    return true;
+    return label.key == 0 || (WriteBytes(out, &label.key, 1) && WriteSpan(out, label.tail));
 }
 
-bool WriteVariableRow(FILE* out, char* line, LineCuts& cuts)
+// `line` runs to `lineEnd`, where it has been cut or where the text ends.
+bool WriteVariableRow(FILE* out, char* line, char* lineEnd, LineCuts& cuts)
 {
     char* cursor = line;
     bool hasText = false;
     CutAtSlash(cursor, hasText, cuts.firstSlash);
-    Label label = SplitLabel(line, cuts);
+    Label label = SplitLabel(line, hasText ? cuts.firstSlash : lineEnd, cuts);
 
-    if (!WriteLiteral(out, "<tr><td  align=left><font color=#ffffff><b>") || !WriteText(out, label.lead))
+    if (!WriteLiteral(out, "<tr><td  align=left><font color=#ffffff><b>") || !WriteSpan(out, label.lead))
         return false;
     if (label.key != 0) {
         if (!WriteLiteral(out, "<u>") || !WriteBytes(out, &label.key, 1) || !WriteLiteral(out, "</u>")
-            || !WriteText(out, label.tail))
+            || !WriteSpan(out, label.tail))
             return false;
     }
     bool hasValue = false;
-    const char* value = nullptr;
+    Span value = {nullptr, 0};
     if (hasText) {
-        const char* text = cuts.firstSlash + 1;
         cursor = cuts.firstSlash + 1;
         CutAtSlash(cursor, hasValue, cuts.secondSlash);
+        Span text = SpanOf(cuts.firstSlash + 1, cursor);
         if (hasValue)
-            value = cuts.secondSlash + 1;
-        if (*text != 0 && !(WriteLiteral(out, " (") && WriteText(out, text) && WriteLiteral(out, ")")))
+            value = SpanOf(cuts.secondSlash + 1, lineEnd);
+        if (text.length != 0 && !(WriteLiteral(out, " (") && WriteSpan(out, text) && WriteLiteral(out, ")")))
             return false;
     }
     if (!WriteLiteral(out, "</b></font></td><td align=left> <input type=\"text\" size=50 "))
@@ -104,7 +139,7 @@ bool WriteVariableRow(FILE* out, char* line, LineCuts& cuts)
         if (!WriteLiteral(out, " accesskey=\"") || !WriteBytes(out, &label.key, 1) || !WriteLiteral(out, "\""))
             return false;
     }
-    if (hasValue && !(WriteLiteral(out, " value=\"") && WriteText(out, value) && WriteLiteral(out, "\"")))
+    if (hasValue && !(WriteLiteral(out, " value=\"") && WriteSpan(out, value) && WriteLiteral(out, "\"")))
         return false;
     // The id makes the input reachable from the script as a global by its name.
     return WriteLiteral(out, " name=\"") && WriteInputName(out, label) && WriteLiteral(out, "\" id=\"")
@@ -116,20 +151,18 @@ bool WriteButtonRow(FILE* out, char* cursor, LineCuts& cuts)
 {
     if (!WriteLiteral(out, "<tr><td colspan=2 align=left><input value=\""))
         return false;
-    if (*cursor == '?') {
-        ++cursor;
-        char* caption = CutLine(cursor, cuts.lineEnd, cuts.lineEndChar);
-        Label label = SplitLabel(caption, cuts);
-        if (!WriteText(out, label.lead))
+    if (*cursor != '?')
+        return WriteLiteral(out, "Calculate\"") && WriteLiteral(out, " type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n");
+    ++cursor;
+    char* caption = CutLine(cursor, cuts.lineEnd, cuts.lineEndChar);
+    Label label = SplitLabel(caption, cursor, cuts);
+    if (!WriteSpan(out, label.lead))
+        return false;
+    if (label.key != 0) {
+        if (!WriteBytes(out, &label.key, 1) || !WriteSpan(out, label.tail) || !WriteLiteral(out, "\" accesskey=\"")
+            || !WriteBytes(out, &label.key, 1) || !WriteLiteral(out, "\""))
             return false;
-        if (label.key != 0) {
-            if (!WriteBytes(out, &label.key, 1) || !WriteText(out, label.tail) || !WriteLiteral(out, "\" accesskey=\"")
-                || !WriteBytes(out, &label.key, 1) || !WriteLiteral(out, "\""))
-                return false;
-        } else if (!WriteLiteral(out, "\"")) {
-            return false;
-        }
-    } else if (!WriteLiteral(out, "Calculate\"")) {
+    } else if (!WriteLiteral(out, "\"")) {
         return false;
     }
     return WriteLiteral(out, " type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n");
@@ -143,7 +176,7 @@ bool WriteRows(FILE* out, char* variables)
     while (*cursor != 0 && *cursor != '?') {
         LineCuts cuts = {};
         char* line = CutLine(cursor, cuts.lineEnd, cuts.lineEndChar);
-        bool written = WriteVariableRow(out, line, cuts);
+        bool written = WriteVariableRow(out, line, cursor, cuts);
         RestoreCuts(cuts);
         if (!written)
             return false;
@@ -173,6 +206,9 @@ bool WriteScriptBody(FILE* out, const char* function)
 
 bool WriteCalculatorPage(FILE* out, const char* name, char* variables, const char* function)
 {
+#if defined(__GLIBC__)
+    directBuffer = __fsetlocking(out, FSETLOCKING_QUERY) == FSETLOCKING_BYCALLER;
+#endif
     return WriteLiteral(out, "<title>") && WriteText(out, name) && WriteLiteral(out, "</title>\r\n\r\n")
         && WriteLiteral(out, "<table bgcolor=#005588 cellpadding=3>\r\n")
         && WriteLiteral(out, "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>")

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include <sys/stat.h>
@@ -24,34 +23,50 @@ const char usageText[] =
     "  -o OUTPUT  write the page to the file OUTPUT instead of standard output\n"
     "  --help     show this help and exit\n";
 
-// Zero-terminated, so the writer can take it as a text.
-bool ReadText(const char* path, std::vector<char>& text)
+// Reads a whole file as a zero-terminated text in a malloc'd buffer, or says
+// why it cannot and returns null. The buffer is not cleared first: for a large
+// variables text that pass costs as much as the read.
+char* ReadText(const char* path)
 {
     FILE* in = fopen(path, "rb");
     if (in == nullptr) {
         fprintf(stderr, "tallisk-page: cannot open %s: %s\n", path, strerror(errno));
-        return false;
+        return nullptr;
     }
+    // A regular file is read in one piece at its size; anything else grows.
     struct stat info;
-    if (fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode))
-        text.reserve(static_cast<size_t>(info.st_size) + 1);
-    char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, in)) > 0)
-        text.insert(text.end(), chunk, chunk + got);
-    bool failed = ferror(in) != 0;
-    int error = errno;
+    bool regular = fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode);
+    size_t capacity = regular ? static_cast<size_t>(info.st_size) + 1 : 65536;
+    size_t length = 0;
+    char* text = static_cast<char*>(malloc(capacity));
+    while (text != nullptr) {
+        size_t got = fread(text + length, 1, capacity - 1 - length, in);
+        length += got;
+        if (got == 0 || regular)
+            break;
+        if (length + 1 == capacity) {
+            capacity *= 2;
+            char* larger = static_cast<char*>(realloc(text, capacity));
+            if (larger == nullptr)
+                free(text);
+            text = larger;
+        }
+    }
+    int error = text == nullptr ? ENOMEM : errno;
+    bool failed = text == nullptr || ferror(in) != 0;
     fclose(in);
     if (failed) {
         fprintf(stderr, "tallisk-page: cannot read %s: %s\n", path, strerror(error));
-        return false;
+        free(text);
+        return nullptr;
     }
-    if (memchr(text.data(), 0, text.size()) != nullptr) {
+    if (memchr(text, 0, length) != nullptr) {
         fprintf(stderr, "tallisk-page: %s holds a zero byte; texts must not contain one\n", path);
-        return false;
+        free(text);
+        return nullptr;
     }
-    text.push_back(0);
-    return true;
+    text[length] = 0;
+    return text;
 }
 
 }  // namespace
@@ -87,9 +102,12 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    std::vector<char> name, variables, function;
-    if (!ReadText(inputs[0], name) || !ReadText(inputs[1], variables) || !ReadText(inputs[2], function))
-        return 1;
+    char* texts[3] = {nullptr, nullptr, nullptr};
+    for (int i = 0; i < 3; ++i) {
+        texts[i] = ReadText(inputs[i]);
+        if (texts[i] == nullptr)
+            return 1;
+    }
 
     const char* outputName = outputPath != nullptr ? outputPath : "standard output";
     FILE* out = outputPath != nullptr ? fopen(outputPath, "wb") : stdout;
@@ -99,16 +117,18 @@ int main(int argc, char** argv)
     }
     // The writer makes many small writes: a large buffer and no per-call
     // locking (one thread) keep it close to a plain copy.
-    static char buffer[1 << 20];
+    static char buffer[1 << 18];
     setvbuf(out, buffer, _IOFBF, sizeof buffer);
 #if defined(__GLIBC__)
     __fsetlocking(out, FSETLOCKING_BYCALLER);
 #endif
     errno = 0;
-    bool written = WriteCalculatorPage(out, name.data(), variables.data(), function.data());
+    bool written = WriteCalculatorPage(out, texts[0], texts[1], texts[2]);
     written = fflush(out) == 0 && written;
     int error = errno;
     written = fclose(out) == 0 && written;
+    for (char* text : texts)
+        free(text);
     if (!written) {
         if (error == 0)
             error = errno != 0 ? errno : EIO;

@@ -207,6 +207,8 @@ TEST(Page, FailedWriteRestoresTheVariables)
 }
 
 #if defined(__GLIBC__)
+#include <stdio_ext.h>
+
 namespace {
 
 struct Sink {
@@ -248,6 +250,35 @@ TEST(Page, ShortWriteAtEveryPosition)
         ASSERT_FALSE(written) << "limit " << limit;
         ASSERT_EQ(sink.bytes, full.substr(0, limit)) << "limit " << limit;
         ASSERT_EQ(memcmp(text, variables, sizeof variables), 0) << "limit " << limit;
+    }
+}
+
+// The same through a small buffer, with stdio's locking on and off (off, the
+// writer stores pieces into the buffer itself): the page or its failure shows
+// once the stream is flushed, and the file holds exactly the bytes before the limit.
+TEST(Page, ShortWriteThroughABufferedStream)
+{
+    const char variables[] = "&Width/m/3\r\n&Height/m/4\r\nArea\r\n?&Area";
+    const char function[] = "Area#=Width#*Height#;";
+    std::string full = Page("Area", variables, function);
+    cookie_io_functions_t functions = {nullptr, SinkWrite, nullptr, nullptr};
+    for (int locking : {FSETLOCKING_INTERNAL, FSETLOCKING_BYCALLER}) {
+        for (size_t limit = 0; limit <= full.size(); ++limit) {
+            Sink sink = {std::string(), limit};
+            FILE* stream = fopencookie(&sink, "w", functions);
+            ASSERT_NE(stream, nullptr);
+            char buffer[64];
+            setvbuf(stream, buffer, _IOFBF, sizeof buffer);
+            __fsetlocking(stream, locking);
+            char text[sizeof variables];
+            memcpy(text, variables, sizeof variables);
+            bool written = WriteCalculatorPage(stream, "Area", text, function);
+            written = fflush(stream) == 0 && written;
+            fclose(stream);
+            ASSERT_EQ(written, limit == full.size()) << "limit " << limit;
+            ASSERT_EQ(sink.bytes, full.substr(0, limit)) << "limit " << limit;
+            ASSERT_EQ(memcmp(text, variables, sizeof variables), 0) << "limit " << limit;
+        }
     }
 }
 #endif
