@@ -16,13 +16,6 @@ namespace {
 
 const int stack[] = {IDC_NAME, IDC_FUNCTION, IDC_VARIABLES, IDM_CREATE_LAUNCH, IDM_LAUNCH};
 
-std::string LoadString(UINT id)
-{
-  char text[300] = {0};
-  LoadStringA(programInstance, id, text, sizeof text);
-  return text;
-}
-
 class MainWindow : public ::testing::Test {
 protected:
   void SetUp() override
@@ -150,7 +143,7 @@ TEST_F(MainWindow, MenuHelpInTheStatusBar)
   EXPECT_TRUE(StatusSimple());
   EXPECT_EQ("Launch or save the calculator. Exit the program.", StatusText());
   SendMessageA(dialog, WM_MENUSELECT, MAKEWPARAM(1, MF_POPUP | MF_HILITE), (LPARAM)menuBar);
-  EXPECT_EQ(LoadString(IDS_HELP_POPUP_HELP), StatusText());
+  EXPECT_EQ(ProgramString(IDS_HELP_POPUP_HELP), StatusText());
   EXPECT_NE("", StatusText());
 
   const struct { int popup; UINT id; const char* help; } entries[] = {
@@ -200,7 +193,6 @@ TEST_F(MainWindow, TooltipsInTheirOrderWithHelpWhileShown)
     SendMessageA(dialog, WM_NOTIFY, 0, (LPARAM)&header);
     EXPECT_FALSE(StatusSimple());
   }
-  EXPECT_EQ("Function", LoadString(IDS_TIP_FUNCTION));
 }
 
 TEST_F(MainWindow, EveryChildHasTheDefaultGuiFont)

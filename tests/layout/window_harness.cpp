@@ -116,6 +116,13 @@ void RemoveProgramFile(const char* name)
   RemoveDirectoryA(path.c_str());
 }
 
+std::string ProgramString(UINT id)
+{
+  char text[300] = {0};
+  LoadStringA(programInstance, id, text, sizeof text);
+  return text;
+}
+
 std::string WindowText(HWND window)
 {
   char text[400] = {0};

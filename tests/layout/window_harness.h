@@ -32,6 +32,8 @@ void WriteProgramFile(const char* name, const std::string& bytes);
 std::string ReadProgramFile(const char* name);
 void RemoveProgramFile(const char* name);
 
+// A string of the program's string table.
+std::string ProgramString(UINT id);
 std::string WindowText(HWND window);
 RECT OuterRect(HWND window);
 // A control's rectangle in the dialog's client coordinates.

@@ -27,13 +27,6 @@ std::string Conf(const std::string& name, const std::string& folder, unsigned in
 
 const std::string example = Conf("calc.htm", "D:\\Calc\\", 0, 100, 50, 0, 24);
 
-std::string LoadString(UINT id)
-{
-  char text[300] = {0};
-  LoadStringA(programInstance, id, text, sizeof text);
-  return text;
-}
-
 class Settings : public ::testing::Test {
 protected:
   void SetUp() override
@@ -67,7 +60,7 @@ protected:
   void ExpectOneReadError()
   {
     ASSERT_EQ(1u, shownBoxes.size());
-    EXPECT_EQ(LoadString(IDS_CONF_READ_FAILED), shownBoxes[0].text);
+    EXPECT_EQ(ProgramString(IDS_CONF_READ_FAILED), shownBoxes[0].text);
     EXPECT_TRUE(shownBoxes[0].owner == NULL);
     shownBoxes.clear();
   }
@@ -203,7 +196,7 @@ TEST_F(Settings, UnwritableProgramFolderSaysSoAndStillCloses)
   CloseMainWindow(dialog);
   EXPECT_FALSE(IsWindow(dialog));
   ASSERT_EQ(1u, shownBoxes.size());
-  EXPECT_EQ(LoadString(IDS_CONF_WRITE_FAILED), shownBoxes[0].text);
+  EXPECT_EQ(ProgramString(IDS_CONF_WRITE_FAILED), shownBoxes[0].text);
   EXPECT_TRUE(shownBoxes[0].owner == NULL);
 }
 
