@@ -170,14 +170,21 @@ static bool WriteEditorsAsPage(FILE* page)
     return written;
 }
 
-void CreateLaunch(BOOL forceDialog)
+// Asks for a file when there is no current one or the dialog is forced, and
+// makes it current; false when the dialog was cancelled or the path is unusable.
+static bool ChooseCurrentFile(BOOL forceDialog, const char* title, BOOL openDialog, char* path)
 {
     if ((isUntitled || forceDialog) &&
-        !ShowFileDialog(currentFolder, currentFileName, FillCalculatorFilter, mainWindow,
-                        saveDialogTitle, calculatorDialogFlags, FALSE))
-        return;
+        !ShowFileDialog(currentFolder, currentFileName, FillCalculatorFilter, mainWindow, title,
+                        calculatorDialogFlags, openDialog))
+        return false;
+    return ComposeCurrentPath(path);
+}
+
+void CreateLaunch(BOOL forceDialog)
+{
     char path[260];
-    if (!ComposeCurrentPath(path))
+    if (!ChooseCurrentFile(forceDialog, saveDialogTitle, FALSE, path))
         return;
     FILE* page = fopen(path, "wb");
     if (page == NULL) {
@@ -198,11 +205,7 @@ void CreateLaunch(BOOL forceDialog)
 
 void LaunchCalculator(BOOL forceDialog)
 {
-    if ((isUntitled || forceDialog) &&
-        !ShowFileDialog(currentFolder, currentFileName, FillCalculatorFilter, mainWindow,
-                        openDialogTitle, calculatorDialogFlags, TRUE))
-        return;
     char path[260];
-    if (ComposeCurrentPath(path))
+    if (ChooseCurrentFile(forceDialog, openDialogTitle, TRUE, path))
         OpenWithShell(path);
 }

@@ -8,22 +8,9 @@
 #include <string>
 
 #include "files/progfiles.h"
+#include "tests/files/testfiles.h"
 
 namespace {
-
-std::string ReadWholeFile(const std::string& path)
-{
-    std::string bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == NULL)
-        return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, got);
-    fclose(file);
-    return bytes;
-}
 
 std::string ProgramFolder()
 {
@@ -69,9 +56,7 @@ TEST(ProgramFiles, OpenLinkFileWritesAnInternetShortcutAndOpensIt)
 {
     std::string folder = ProgramFolder();
     std::string log = folder + "link-opened.log";
-    std::string unixLog = log.substr(2);
-    std::replace(unixLog.begin(), unixLog.end(), '\\', '/');
-    SetEnvironmentVariableA("TALLISK_OPEN_LOG", unixLog.c_str());
+    RecordOpenedFilesIn(log);
     DeleteFileA(log.c_str());
 
     std::string link = folder + "link-test.url";

@@ -16,6 +16,7 @@
 #include "builder/filecommands.h"
 #include "builder/page.h"
 #include "files/progfiles.h"
+#include "tests/files/testfiles.h"
 #include "ui/layout.h"
 #include "ui/maindialog.h"
 #include "ui/resource.h"
@@ -80,20 +81,6 @@ void PumpMessages()
     }
 }
 
-std::string ReadWholeFile(const std::string& path)
-{
-    std::string bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == NULL)
-        return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, got);
-    fclose(file);
-    return bytes;
-}
-
 void WriteWholeFile(const std::string& path, const std::string& bytes)
 {
     FILE* file = fopen(path.c_str(), "wb");
@@ -147,10 +134,7 @@ protected:
         workFolder = programFolder + "window-files\\";
         CreateDirectoryA(workFolder.c_str(), NULL);
         openLog = workFolder + "opened.log";
-        // The recording handler is a Unix script; Z: is the Unix root.
-        std::string unixLog = openLog.substr(2);
-        std::replace(unixLog.begin(), unixLog.end(), '\\', '/');
-        SetEnvironmentVariableA("TALLISK_OPEN_LOG", unixLog.c_str());
+        RecordOpenedFilesIn(openLog);
         DeleteFileA((programFolder + "conf").c_str());
         cbtHook = SetWindowsHookExA(WH_CBT, AnswerOwnedWindows, NULL, GetCurrentThreadId());
         ASSERT_NE(cbtHook, nullptr);
