@@ -32,10 +32,11 @@ conf_write() { printf '%s\0%s\\\0' calc.htm "$app_dos"; printf "$(le32 $1)$(le32
 conf_write 0 $left $top 420 180 > "$work/app/conf"
 caption_re='^Tallisk [0-9.]+ - .*\\app\\calc\.htm$'
 
+# start [CAPTION_REGEX]: Tallisk from another folder than its own.
 start() {
   rm -f "$work/rc"
   ( cd "$work/elsewhere" && wine "$work/app/Tallisk.exe" >"$work/wine.log" 2>&1; echo $? > "$work/rc" ) &
-  w=$(wait_win "$caption_re" 20) || fail "no main window showing the current file"
+  w=$(wait_win "${1:-$caption_re}" 20) || fail "no main window titled ${1:-$caption_re}"
   xdotool windowfocus --sync "$w"
 }
 stop() {
@@ -87,6 +88,16 @@ grep -qF "$app_dos\\manual.htm" "$TALLISK_OPEN_LOG" || fail "manual not from the
 stop
 # Nothing moved in the second run: the same place and size were stored again.
 [ "$(conf_bytes "$work/app/conf")" = "$first" ] || fail "conf changed in a run that kept its place"
+
+# A full disk: "conf" leads to /dev/full, where a small write fails only when
+# it is flushed. Closing says so once and still ends the program.
+rm -f "$work/app/conf"; ln -s /dev/full "$work/app/conf"
+start '^Tallisk '
+xdotool key alt+f x
+e=$(wait_win '^Error$' 10) || fail "a full disk was not reported"
+xdotool windowfocus --sync "$e"; xdotool key Return
+wait_file "$work/rc" 10 || fail "Tallisk did not end after the write error"
+rm -f "$work/app/conf"
 
 wineserver -k
 echo "layout journey passed"
