@@ -8,6 +8,7 @@
 #include "builder/filecommands.h"
 #include "files/progfiles.h"
 #include "files/scramble.h"
+#include "tests/files/testfiles.h"
 #include "ui/layout.h"
 #include "ui/maindialog.h"
 #include "ui/winmain.h"
@@ -97,16 +98,7 @@ void WriteProgramFile(const char* name, const std::string& bytes)
 
 std::string ReadProgramFile(const char* name)
 {
-  FILE* file = fopen(ProgramFile(name).c_str(), "rb");
-  if (!file)
-    return "<missing>";
-  std::string bytes;
-  char chunk[512];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.append(chunk, got);
-  fclose(file);
-  return bytes;
+  return ReadWholeFile(ProgramFile(name));
 }
 
 void RemoveProgramFile(const char* name)
