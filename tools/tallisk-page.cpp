@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #if defined(__GLIBC__)
 #include <stdio_ext.h>
@@ -23,6 +24,21 @@ const char usageText[] =
     "  -o OUTPUT  write the page to the file OUTPUT instead of standard output\n"
     "  --help     show this help and exit\n";
 
+// A large text goes into transparent huge pages where the system offers them:
+// on a virtual machine, faulting in a big text 4 KiB at a time can cost as much
+// as generating its page.
+char* AllocateText(size_t capacity)
+{
+    const size_t hugePage = size_t(2) << 20;
+    if (capacity < hugePage)
+        return static_cast<char*>(malloc(capacity));
+    size_t rounded = (capacity + hugePage - 1) / hugePage * hugePage;
+    char* text = static_cast<char*>(aligned_alloc(hugePage, rounded));
+    if (text != nullptr)
+        madvise(text, rounded, MADV_HUGEPAGE);
+    return text;
+}
+
 // Reads a whole file as a zero-terminated text in a malloc'd buffer, or says
 // why it cannot and returns null. The buffer is not cleared first: for a large
 // variables text that pass costs as much as the read.
@@ -38,7 +54,7 @@ char* ReadText(const char* path)
     bool regular = fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode);
     size_t capacity = regular ? static_cast<size_t>(info.st_size) + 1 : 65536;
     size_t length = 0;
-    char* text = static_cast<char*>(malloc(capacity));
+    char* text = AllocateText(capacity);
     while (text != nullptr) {
         size_t got = fread(text + length, 1, capacity - 1 - length, in);
         length += got;
