@@ -22,6 +22,23 @@ SAVE='^Specify a calculator file name to save as and to lauch$'
 OPEN='^Select a calculator to lauch$'
 page=$A/pages/rect.htm
 
+# act CHECK KEY...: focuses the main window and presses the keys one after the
+# other until CHECK succeeds, three times at most. Under Wine a key pressed
+# just after a modal dialog closed is now and then lost; a real fault fails
+# every time. Escape closes a menu that opened without its item.
+act() {
+  local check=$1 try key; shift
+  for try in 1 2 3; do
+    xdotool windowfocus --sync "$w" 2>/dev/null
+    for key in "$@"; do xdotool key "$key"; sleep 0.3; done
+    eval "$check" && return 0
+    echo "note: no effect from '$*' (try $try)"
+    xdotool key Escape Escape
+  done
+  return 1
+}
+count_is() { for i in $(seq 50); do [ "$(opened "$1")" -ge "$2" ] && break; sleep 0.1; done; [ "$(opened "$1")" -eq "$2" ]; }
+
 ( cd "$A" && wine Tallisk.exe >"$A/wine.log" 2>&1; echo $? >"$A/rc" ) &
 w=$(wait_win "${TITLE}New\$" 30) || { echo "FAIL: no main window"; exit 1; }
 xdotool windowfocus --sync "$w"
@@ -44,8 +61,7 @@ printf 'area = Width# * Height#;\r\nalert(area);' >"$A/texts/function"
   || fail "tallisk-page could not write the expected page"
 
 # Alt+C in the untitled window asks for a file; a new name without extension gets .htm.
-xdotool key alt+c
-if wait_win "$SAVE" 10 >/dev/null; then
+if act 'wait_win "$SAVE" 5 >/dev/null' alt+c; then
   xdotool type --delay 10 "$(dos "$A/pages/rect")"; xdotool key Return
   wait_gone "$SAVE" 10 || fail "save dialog stays open"
 else
@@ -57,27 +73,20 @@ wait_win "${TITLE}Z:.*\\\\pages\\\\rect\\.htm\$" 5 >/dev/null || fail "caption d
 
 # Create Launch again writes the current file without a dialog.
 rm -f "$page"
-xdotool key alt+c
-wait_file "$page" 10 || fail "Create Launch did not write the current file again"
-wait_log "$TALLISK_OPEN_LOG" "$(dos "$page")" 5
-for i in $(seq 50); do [ "$(opened "$(dos "$page")")" -ge 2 ] && break; sleep 0.1; done
-[ "$(opened "$(dos "$page")")" -eq 2 ] || fail "second Create Launch did not open the page"
+act 'wait_file "$page" 5' alt+c || fail "Create Launch did not write the current file again"
+count_is "$(dos "$page")" 2 || fail "second Create Launch did not open the page once"
 cmp -s "$page" "$A/texts/expected.htm" || fail "the rewritten page differs"
 
 # Launch opens the current file without a dialog.
-xdotool key alt+l
-for i in $(seq 50); do [ "$(opened "$(dos "$page")")" -ge 3 ] && break; sleep 0.1; done
-[ "$(opened "$(dos "$page")")" -eq 3 ] || fail "Launch did not open the current file"
+act 'count_is "$(dos "$page")" 3' alt+l || fail "Launch did not open the current file once"
 xdotool search --onlyvisible --name "$SAVE|$OPEN" >/dev/null 2>&1 && fail "a file dialog opened without need"
 
 # File, New: back to the untitled state.
-xdotool key alt+f; sleep 0.3; xdotool key n
-wait_win "${TITLE}New\$" 5 >/dev/null || fail "New did not title the window New"
+act 'wait_win "${TITLE}New\$" 3 >/dev/null' alt+f n || fail "New did not title the window New"
 
 # Cancelling the save dialog changes nothing.
 lines=$(wc -l <"$TALLISK_OPEN_LOG")
-xdotool key alt+c
-if wait_win "$SAVE" 10 >/dev/null; then
+if act 'wait_win "$SAVE" 5 >/dev/null' alt+c; then
   xdotool key Escape
   wait_gone "$SAVE" 10 || fail "save dialog stays open after Escape"
 else
@@ -91,8 +100,7 @@ wait_win "${TITLE}New\$" 2 >/dev/null || fail "cancelling changed the caption"
 # File, Select Launch of another file makes it current: Launch then opens it.
 other=$A/pages/other.htm
 cp "$A/texts/expected.htm" "$other"
-xdotool key alt+f; sleep 0.3; xdotool key s
-if wait_win "$OPEN" 10 >/dev/null; then
+if act 'wait_win "$OPEN" 5 >/dev/null' alt+f s; then
   xdotool type --delay 10 "$(dos "$other")"; xdotool key Return
   wait_gone "$OPEN" 10 || fail "open dialog stays open"
 else
@@ -100,13 +108,10 @@ else
 fi
 wait_log "$TALLISK_OPEN_LOG" "$(dos "$other")" 10 || fail "Select Launch did not open the file"
 wait_win "${TITLE}Z:.*\\\\pages\\\\other\\.htm\$" 5 >/dev/null || fail "caption does not show the selected file"
-xdotool key alt+l
-for i in $(seq 50); do [ "$(opened "$(dos "$other")")" -ge 2 ] && break; sleep 0.1; done
-[ "$(opened "$(dos "$other")")" -eq 2 ] || fail "Launch after Select Launch did not open the selected file"
+act 'count_is "$(dos "$other")" 2' alt+l || fail "Launch after Select Launch did not open the selected file once"
 
 # File, Exit ends the program with exit code 0.
-xdotool key alt+f; sleep 0.3; xdotool key x
-for i in $(seq 100); do [ -s "$A/rc" ] && break; sleep 0.1; done
+act 'wait_file "$A/rc" 5' alt+f x
 [ "$(cat "$A/rc" 2>/dev/null)" = "0" ] || fail "File, Exit: exit code '$(cat "$A/rc" 2>/dev/null)'"
 
 if [ "$failures" -ne 0 ]; then
