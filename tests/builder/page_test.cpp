@@ -209,25 +209,7 @@ TEST(Page, FailedWriteRestoresTheVariables)
 #if defined(__GLIBC__)
 #include <stdio_ext.h>
 
-namespace {
-
-struct Sink {
-    std::string bytes;
-    size_t limit;
-};
-
-ssize_t SinkWrite(void* cookie, const char* bytes, size_t size)
-{
-    Sink* sink = static_cast<Sink*>(cookie);
-    // A full sink takes nothing, as a full disk does; glibc miscounts a -1
-    // from a cookie as a write that took everything.
-    size_t room = sink->limit - sink->bytes.size();
-    size_t taken = size < room ? size : room;
-    sink->bytes.append(bytes, taken);
-    return static_cast<ssize_t>(taken);
-}
-
-}  // namespace
+#include "tests/builder/limited_stream.h"
 
 // A stream that fills up after `limit` bytes, for every limit short of the
 // whole page: the writer stops with false, the file holds exactly the bytes
@@ -237,12 +219,10 @@ TEST(Page, ShortWriteAtEveryPosition)
     const char variables[] = "\r\n&Width/m/3\r\nb&&c//\r\n\r\na&/x\r\n?&Go/on\r\nrest";
     const char function[] = "Area#=Width#*b&c#;";
     std::string full = Page("Area", variables, function);
-    cookie_io_functions_t functions = {nullptr, SinkWrite, nullptr, nullptr};
     for (size_t limit = 0; limit < full.size(); ++limit) {
-        Sink sink = {std::string(), limit};
-        FILE* stream = fopencookie(&sink, "w", functions);
+        LimitedSink sink = {std::string(), limit};
+        FILE* stream = OpenLimitedStream(sink);
         ASSERT_NE(stream, nullptr);
-        setvbuf(stream, nullptr, _IONBF, 0);
         char text[sizeof variables];
         memcpy(text, variables, sizeof variables);
         bool written = WriteCalculatorPage(stream, "Area", text, function);
@@ -261,11 +241,10 @@ TEST(Page, ShortWriteThroughABufferedStream)
     const char variables[] = "&Width/m/3\r\n&Height/m/4\r\nArea\r\n?&Area";
     const char function[] = "Area#=Width#*Height#;";
     std::string full = Page("Area", variables, function);
-    cookie_io_functions_t functions = {nullptr, SinkWrite, nullptr, nullptr};
     for (int locking : {FSETLOCKING_INTERNAL, FSETLOCKING_BYCALLER}) {
         for (size_t limit = 0; limit <= full.size(); ++limit) {
-            Sink sink = {std::string(), limit};
-            FILE* stream = fopencookie(&sink, "w", functions);
+            LimitedSink sink = {std::string(), limit};
+            FILE* stream = OpenLimitedStream(sink);
             ASSERT_NE(stream, nullptr);
             char buffer[64];
             setvbuf(stream, buffer, _IOFBF, sizeof buffer);
