@@ -10,12 +10,13 @@
 
 namespace {
 
-#if defined(__GLIBC__)
-// Set for the call when the caller has taken over the stream's locking: a
-// piece that fits the stream's buffer is then stored directly, as glibc's own
-// putc_unlocked does, instead of through a full fwrite call per piece.
-bool directBuffer = false;
-#endif
+// The page's stream. When the caller has taken over the stream's locking
+// (glibc only), a piece that fits the stream's buffer is stored directly, as
+// glibc's own putc_unlocked does, instead of through a full fwrite call.
+struct PageStream {
+    FILE* file;
+    bool direct;
+};
 
 // The characters cut out of one line of the variables text; each non-null
 // position gets its character back once the line's row is written.
@@ -40,25 +41,26 @@ void RestoreCuts(const LineCuts& cuts)
 }
 
 // One write per piece; a zero-length piece passes the same check.
-inline __attribute__((always_inline)) bool WriteBytes(FILE* out, const char* bytes, size_t length)
+bool WriteBytes(const PageStream& out, const char* bytes, size_t length)
 {
 #if defined(__GLIBC__)
-    if (directBuffer && static_cast<size_t>(out->_IO_write_end - out->_IO_write_ptr) >= length) {
-        memcpy(out->_IO_write_ptr, bytes, length);
-        out->_IO_write_ptr += length;
+    FILE* file = out.file;
+    if (out.direct && static_cast<size_t>(file->_IO_write_end - file->_IO_write_ptr) >= length) {
+        memcpy(file->_IO_write_ptr, bytes, length);
+        file->_IO_write_ptr += length;
         return true;
     }
 #endif
-    return fwrite(bytes, 1, length, out) == length;
+    return fwrite(bytes, 1, length, out.file) == length;
 }
 
-bool WriteText(FILE* out, const char* text)
+bool WriteText(const PageStream& out, const char* text)
 {
     return WriteBytes(out, text, strlen(text));
 }
 
 template <size_t N>
-bool WriteLiteral(FILE* out, const char (&literal)[N])
+bool WriteLiteral(const PageStream& out, const char (&literal)[N])
 {
     return WriteBytes(out, literal, N - 1);
 }
@@ -75,7 +77,7 @@ Span SpanOf(const char* start, const char* end)
     return span;
 }
 
-bool WriteSpan(FILE* out, const Span& span)
+bool WriteSpan(const PageStream& out, const Span& span)
 {
     return WriteBytes(out, span.start, span.length);
 }
@@ -100,7 +102,7 @@ Label SplitLabel(char* start, const char* end, LineCuts& cuts)
     return label;
 }
 
-bool WriteInputName(FILE* out, const Label& label)
+bool WriteInputName(const PageStream& out, const Label& label)
 {
     if (!WriteSpan(out, label.lead))
         return false;
@@ -108,7 +110,7 @@ bool WriteInputName(FILE* out, const Label& label)
 }
 
 // `line` runs to `lineEnd`, where it has been cut or where the text ends.
-bool WriteVariableRow(FILE* out, char* line, char* lineEnd, LineCuts& cuts)
+bool WriteVariableRow(const PageStream& out, char* line, char* lineEnd, LineCuts& cuts)
 {
     char* cursor = line;
     bool hasText = false;
@@ -147,7 +149,7 @@ bool WriteVariableRow(FILE* out, char* line, char* lineEnd, LineCuts& cuts)
 }
 
 // `cursor` is at the "?" of the button line, or at the end of the text.
-bool WriteButtonRow(FILE* out, char* cursor, LineCuts& cuts)
+bool WriteButtonRow(const PageStream& out, char* cursor, LineCuts& cuts)
 {
     if (!WriteLiteral(out, "<tr><td colspan=2 align=left><input value=\""))
         return false;
@@ -170,7 +172,7 @@ bool WriteButtonRow(FILE* out, char* cursor, LineCuts& cuts)
 
 // Rows for the variable lines, then the button row. Every line is restored
 // before the next is read and before a failure is returned.
-bool WriteRows(FILE* out, char* variables)
+bool WriteRows(const PageStream& out, char* variables)
 {
     char* cursor = variables;
     while (*cursor != 0 && *cursor != '?') {
@@ -190,7 +192,7 @@ bool WriteRows(FILE* out, char* variables)
 
 // "#" reads an input's value: each becomes ".value"; the runs between them go
 // out as single writes.
-bool WriteScriptBody(FILE* out, const char* function)
+bool WriteScriptBody(const PageStream& out, const char* function)
 {
     for (;;) {
         const char* mark = strchr(function, '#');
@@ -204,10 +206,12 @@ bool WriteScriptBody(FILE* out, const char* function)
 
 }  // namespace
 
-bool WriteCalculatorPage(FILE* out, const char* name, char* variables, const char* function)
+bool WriteCalculatorPage(FILE* file, const char* name, char* variables, const char* function)
 {
 #if defined(__GLIBC__)
-    directBuffer = __fsetlocking(out, FSETLOCKING_QUERY) == FSETLOCKING_BYCALLER;
+    const PageStream out = {file, __fsetlocking(file, FSETLOCKING_QUERY) == FSETLOCKING_BYCALLER};
+#else
+    const PageStream out = {file, false};
 #endif
     return WriteLiteral(out, "<title>") && WriteText(out, name) && WriteLiteral(out, "</title>\r\n\r\n")
         && WriteLiteral(out, "<table bgcolor=#005588 cellpadding=3>\r\n")
