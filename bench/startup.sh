@@ -31,9 +31,11 @@ shown() {
   wine cmd /c exit >/dev/null 2>&1            # wineserver, services and desktop up
   sleep 0.5                                  # and settled, as on a desktop in use
   t0=$(now_ms)
-  ( cd "$(dirname "$exe")" && exec wine "$exe" >/dev/null 2>&1 ) &
+  ( cd "$(dirname "$exe")" && exec wine "$exe" >"$out/wine.log" 2>&1 ) &
   until [ -n "$(xdotool search --onlyvisible --class "$class" 2>/dev/null)" ]; do
-    [ $(( $(now_ms) - t0 )) -gt 30000 ] && { echo "startup: no window from $exe" >&2; wineserver -k; return 1; }
+    [ $(( $(now_ms) - t0 )) -gt 30000 ] && {
+      echo "startup: no window from $exe; Wine said:" >&2; tail -5 "$out/wine.log" >&2
+      wineserver -k; return 1; }
     sleep 0.02
   done
   t1=$(now_ms)
