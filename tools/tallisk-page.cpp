@@ -4,13 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <stdio_ext.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#if defined(__GLIBC__)
-#include <stdio_ext.h>
-#endif
+#include <unistd.h>
 
 #include "builder/page.h"
 
@@ -85,6 +88,104 @@ char* ReadText(const char* path)
     return text;
 }
 
+// Write-behind output: each full buffer of the stream is copied aside and a
+// second thread hands it to the kernel while the page goes on being generated,
+// so writing a large page costs little more than generating it. A failed
+// write is reported when the next buffer is handed over, and by fclose.
+struct WriteBehind {
+    int fd;
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<char> chunk;
+    size_t pending;  // bytes of `chunk` still to be written; 0 when it is free
+    bool closing;
+    int error;
+    std::thread worker;
+};
+
+void WriteChunks(WriteBehind* behind)
+{
+    std::unique_lock<std::mutex> hold(behind->lock);
+    for (;;) {
+        behind->changed.wait(hold, [behind] { return behind->pending != 0 || behind->closing; });
+        if (behind->pending == 0)
+            return;
+        hold.unlock();
+        int error = 0;
+        for (size_t done = 0; done < behind->pending;) {
+            ssize_t got = write(behind->fd, behind->chunk.data() + done, behind->pending - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                error = got < 0 ? errno : EIO;
+                break;
+            }
+            done += static_cast<size_t>(got);
+        }
+        hold.lock();
+        if (behind->error == 0)
+            behind->error = error;
+        behind->pending = 0;
+        behind->changed.notify_all();
+    }
+}
+
+ssize_t WriteBehindWrite(void* cookie, const char* bytes, size_t size)
+{
+    WriteBehind* behind = static_cast<WriteBehind*>(cookie);
+    std::unique_lock<std::mutex> hold(behind->lock);
+    size_t taken = 0;
+    while (taken < size) {
+        behind->changed.wait(hold, [behind] { return behind->pending == 0; });
+        if (behind->error != 0) {
+            errno = behind->error;
+            break;
+        }
+        size_t part = size - taken < behind->chunk.size() ? size - taken : behind->chunk.size();
+        memcpy(behind->chunk.data(), bytes + taken, part);
+        behind->pending = part;
+        taken += part;
+        behind->changed.notify_all();
+    }
+    return static_cast<ssize_t>(taken);
+}
+
+int WriteBehindClose(void* cookie)
+{
+    WriteBehind* behind = static_cast<WriteBehind*>(cookie);
+    {
+        std::lock_guard<std::mutex> hold(behind->lock);
+        behind->closing = true;
+        behind->changed.notify_all();
+    }
+    behind->worker.join();
+    int error = behind->error;
+    if (close(behind->fd) != 0 && error == 0)
+        error = errno;
+    delete behind;
+    errno = error;
+    return error == 0 ? 0 : -1;
+}
+
+// Takes over `fd`, which fclose closes.
+FILE* OpenWriteBehind(int fd, size_t chunkSize)
+{
+    WriteBehind* behind = new WriteBehind();
+    behind->fd = fd;
+    behind->chunk.resize(chunkSize);
+    behind->pending = 0;
+    behind->closing = false;
+    behind->error = 0;
+    cookie_io_functions_t functions = {nullptr, WriteBehindWrite, nullptr, WriteBehindClose};
+    FILE* out = fopencookie(behind, "w", functions);
+    if (out == nullptr) {
+        delete behind;
+        return nullptr;
+    }
+    behind->worker = std::thread(WriteChunks, behind);
+    return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -126,18 +227,22 @@ int main(int argc, char** argv)
     }
 
     const char* outputName = outputPath != nullptr ? outputPath : "standard output";
-    FILE* out = outputPath != nullptr ? fopen(outputPath, "wb") : stdout;
-    if (out == nullptr) {
+    int fd = outputPath != nullptr ? open(outputPath, O_WRONLY | O_CREAT | O_TRUNC, 0666) : STDOUT_FILENO;
+    if (fd < 0) {
         fprintf(stderr, "tallisk-page: cannot create %s: %s\n", outputPath, strerror(errno));
         return 1;
     }
-    // The writer makes many small writes: a large buffer and no per-call
-    // locking (one thread) keep it close to a plain copy.
-    static char buffer[1 << 18];
+    const size_t bufferSize = 1 << 20;
+    FILE* out = OpenWriteBehind(fd, bufferSize);
+    if (out == nullptr) {
+        fprintf(stderr, "tallisk-page: cannot write %s: %s\n", outputName, strerror(errno));
+        return 1;
+    }
+    // The writer makes many small writes: a large buffer, and no locking
+    // since only this thread uses the stream, keep each one cheap.
+    static char buffer[bufferSize];
     setvbuf(out, buffer, _IOFBF, sizeof buffer);
-#if defined(__GLIBC__)
     __fsetlocking(out, FSETLOCKING_BYCALLER);
-#endif
     errno = 0;
     bool written = WriteCalculatorPage(out, texts[0], texts[1], texts[2]);
     written = fflush(out) == 0 && written;
