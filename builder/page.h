@@ -5,9 +5,11 @@
 #include <cstdio>
 
 // Streams the page for one calculator to `out`, which is open for binary
-// writing. Each piece is one checked fwrite; the first short write ends the
+// writing. Each piece is one checked write; the first short write ends the
 // call with false. `variables` is cut in place while it is parsed and is
 // restored byte for byte before the call returns, whatever the result.
+// Each input carries an id equal to its name, so that the button's script can
+// read it as a global; the name is written whole, however long its label.
 bool WriteCalculatorPage(FILE* out, const char* name, char* variables, const char* function);
 
 #endif
