@@ -61,8 +61,8 @@ bool ComposeCurrentPath(char* path)
 
 void FillCalculatorFilter(char* filter)
 {
-    static const UINT ids[] = {IDS_FILTER_HTML_NAME, IDS_FILTER_HTML_PATTERN, IDS_FILTER_ALL_NAME,
-                               IDS_FILTER_ALL_PATTERN};
+    static const UINT ids[]
+        = {IDS_FILTER_HTML_NAME, IDS_FILTER_HTML_PATTERN, IDS_FILTER_ALL_NAME, IDS_FILTER_ALL_PATTERN};
     char* at = filter;
     for (UINT id : ids) {
         at[0] = 0;
@@ -90,8 +90,8 @@ static const char* FilterDefaultExtension(const char* filter, int index)
     return at;
 }
 
-BOOL ShowFileDialog(char* folder, char* fileName, FilterBuilder buildFilter,
-                    HWND owner, const char* title, DWORD flags, BOOL openDialog)
+BOOL ShowFileDialog(char* folder, char* fileName, FilterBuilder buildFilter, HWND owner, const char* title,
+    DWORD flags, BOOL openDialog)
 {
     char file[260] = "";
     CopyText(file, sizeof file, fileName);
@@ -162,8 +162,8 @@ static bool WriteEditorsAsPage(FILE* page)
     char* name = ReadEditText(IDC_NAME);
     char* variables = ReadEditText(IDC_VARIABLES);
     char* function = ReadEditText(IDC_FUNCTION);
-    bool written = name != NULL && variables != NULL && function != NULL &&
-                   WriteCalculatorPage(page, name, variables, function);
+    bool written = name != NULL && variables != NULL && function != NULL
+        && WriteCalculatorPage(page, name, variables, function);
     free(name);
     free(variables);
     free(function);
@@ -174,9 +174,9 @@ static bool WriteEditorsAsPage(FILE* page)
 // makes it current; false when the dialog was cancelled or the path is unusable.
 static bool ChooseCurrentFile(BOOL forceDialog, const char* title, BOOL openDialog, char* path)
 {
-    if ((isUntitled || forceDialog) &&
-        !ShowFileDialog(currentFolder, currentFileName, FillCalculatorFilter, mainWindow, title,
-                        calculatorDialogFlags, openDialog))
+    if ((isUntitled || forceDialog)
+        && !ShowFileDialog(currentFolder, currentFileName, FillCalculatorFilter, mainWindow, title,
+            calculatorDialogFlags, openDialog))
         return false;
     return ComposeCurrentPath(path);
 }

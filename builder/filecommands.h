@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-extern char currentFolder[260];    // with its trailing separator
+extern char currentFolder[260];  // with its trailing separator
 extern char currentFileName[260];  // bare name and extension
-extern int isUntitled;             // non-zero while there is no current file
+extern int isUntitled;  // non-zero while there is no current file
 
 // A filter list: pairs of zero-terminated texts ending in an empty one. The
 // buffer a builder fills holds four texts of up to 260 bytes and the final zero.
@@ -22,8 +22,8 @@ void CreateLaunch(BOOL forceDialog);
 // editors kept), path is empty and the result is false.
 bool ComposeCurrentPath(char* path);
 void ShowTitleWithFile(const char* text);
-BOOL ShowFileDialog(char* folder, char* fileName, FilterBuilder buildFilter,
-                    HWND owner, const char* title, DWORD flags, BOOL openDialog);
+BOOL ShowFileDialog(char* folder, char* fileName, FilterBuilder buildFilter, HWND owner, const char* title,
+    DWORD flags, BOOL openDialog);
 void FillCalculatorFilter(char* filter);
 // Returns a zero-filled heap buffer with the editor's whole text (null when
 // memory runs out); the caller frees it.

@@ -138,7 +138,8 @@ bool WriteVariableRow(const PageStream& out, char* line, char* lineEnd, LineCuts
     if (!WriteLiteral(out, "</b></font></td><td align=left> <input type=\"text\" size=50 "))
         return false;
     if (label.key != 0) {
-        if (!WriteLiteral(out, " accesskey=\"") || !WriteBytes(out, &label.key, 1) || !WriteLiteral(out, "\""))
+        if (!WriteLiteral(out, " accesskey=\"") || !WriteBytes(out, &label.key, 1)
+            || !WriteLiteral(out, "\""))
             return false;
     }
     if (hasValue && !(WriteLiteral(out, " value=\"") && WriteSpan(out, value) && WriteLiteral(out, "\"")))
@@ -154,15 +155,17 @@ bool WriteButtonRow(const PageStream& out, char* cursor, LineCuts& cuts)
     if (!WriteLiteral(out, "<tr><td colspan=2 align=left><input value=\""))
         return false;
     if (*cursor != '?')
-        return WriteLiteral(out, "Calculate\"") && WriteLiteral(out, " type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n");
+        return WriteLiteral(out, "Calculate\"")
+            && WriteLiteral(out, " type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n");
     ++cursor;
     char* caption = CutLine(cursor, cuts.lineEnd, cuts.lineEndChar);
     Label label = SplitLabel(caption, cursor, cuts);
     if (!WriteSpan(out, label.lead))
         return false;
     if (label.key != 0) {
-        if (!WriteBytes(out, &label.key, 1) || !WriteSpan(out, label.tail) || !WriteLiteral(out, "\" accesskey=\"")
-            || !WriteBytes(out, &label.key, 1) || !WriteLiteral(out, "\""))
+        if (!WriteBytes(out, &label.key, 1) || !WriteSpan(out, label.tail)
+            || !WriteLiteral(out, "\" accesskey=\"") || !WriteBytes(out, &label.key, 1)
+            || !WriteLiteral(out, "\""))
             return false;
     } else if (!WriteLiteral(out, "\"")) {
         return false;
@@ -217,9 +220,8 @@ bool WriteCalculatorPage(FILE* file, const char* name, char* variables, const ch
         && WriteLiteral(out, "<table bgcolor=#005588 cellpadding=3>\r\n")
         && WriteLiteral(out, "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>")
         && WriteText(out, name) && WriteLiteral(out, "</b></font> </td></tr>\r\n\r\n")
-        && WriteRows(out, variables)
-        && WriteLiteral(out, "<script> function ftn () {\r\n") && WriteScriptBody(out, function)
-        && WriteLiteral(out, "\r\n} </script>\r\n\r\n")
+        && WriteRows(out, variables) && WriteLiteral(out, "<script> function ftn () {\r\n")
+        && WriteScriptBody(out, function) && WriteLiteral(out, "\r\n} </script>\r\n\r\n")
         && WriteLiteral(out, "<tr><td colspan=2><textarea readonly cols=64 rows=9>\r\n")
         && WriteText(out, function) && WriteLiteral(out, "\r\n</textarea></td></tr>\r\n\r\n")
         && WriteLiteral(out, "<tr><td colspan=2><xmp>\r\n") && WriteText(out, variables)

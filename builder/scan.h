@@ -7,7 +7,7 @@
 #include <cstddef>
 
 extern const char lineBreakSet[];  // CR, LF
-extern const char slashSet[];      // "/"
+extern const char slashSet[];  // "/"
 extern const char ampersandSet[];  // "&"
 
 bool IsCharInSet(const char* set, char c);

@@ -7,13 +7,13 @@ extern const unsigned char ScrambleKey[27];
 
 // Stored lengths; a text that keeps its terminator counts it.
 enum {
-  separatorsLength = 3,
-  openModeLength = 3,
-  linkLeadingTextLength = 25,
-  programTitleLength = 11,
-  linkLabelLength = 18,
-  webAddressLength = 27,
-  aboutSecondLineLength = 12
+    separatorsLength = 3,
+    openModeLength = 3,
+    linkLeadingTextLength = 25,
+    programTitleLength = 11,
+    linkLabelLength = 18,
+    webAddressLength = 27,
+    aboutSecondLineLength = 12
 };
 
 extern const unsigned char scrambledSeparators[separatorsLength];

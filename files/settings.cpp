@@ -16,75 +16,73 @@
 // Fills path (300 bytes) with the settings file's full name; false when it does not fit.
 static bool ComposeSettingsPath(char* path)
 {
-  memset(path, 0, 300);
-  GetProgramFolder(path);
-  return AppendText(path, 300, "conf");
+    memset(path, 0, 300);
+    GetProgramFolder(path);
+    return AppendText(path, 300, "conf");
 }
 
 static void ShowSettingsMessage(HWND owner, UINT textId)
 {
-  ShowStringMessage(owner, programInstance, IDS_ERROR_TITLE, textId, 0);
+    ShowStringMessage(owner, programInstance, IDS_ERROR_TITLE, textId, 0);
 }
 
 // Sizes are stored relative to the minimum; a damaged file must not make the
 // sum overflow, so it wraps as the 32-bit window calls would see it.
 static int AddWrapping(int a, int b)
 {
-  return (int)((unsigned int)a + (unsigned int)b);
+    return (int)((unsigned int)a + (unsigned int)b);
 }
 
 void LoadSettings()
 {
-  char path[300];
-  FILE* file = ComposeSettingsPath(path) ? fopen(path, "rb") : NULL;
-  if (!file) {
-    NewCalculator();
-    return;
-  }
-  int untitled = 0;
-  SettingsPlace place;
-  SettingsField failed = ReadSettingsHead(file, currentFileName, currentFolder, &untitled);
-  if (failed == settingsOk) {
-    isUntitled = untitled;
-    if (untitled) {
-      NewCalculator();
-    } else {
-      char currentPath[260];
-      ComposeCurrentPath(currentPath);
+    char path[300];
+    FILE* file = ComposeSettingsPath(path) ? fopen(path, "rb") : NULL;
+    if (!file) {
+        NewCalculator();
+        return;
     }
-    failed = ReadSettingsPlace(file, &place);
-  }
-  if (failed == settingsOk) {
-    MoveWindow(mainWindow, place.left, place.top,
-               AddWrapping(place.extraWidth, MainLayout.minWidth),
-               AddWrapping(place.extraHeight, MainLayout.minHeight), FALSE);
-  } else {
-    ShowSettingsMessage(NULL, IDS_CONF_READ_FAILED);
-    NewCalculator();
-  }
-  fclose(file);
+    int untitled = 0;
+    SettingsPlace place;
+    SettingsField failed = ReadSettingsHead(file, currentFileName, currentFolder, &untitled);
+    if (failed == settingsOk) {
+        isUntitled = untitled;
+        if (untitled) {
+            NewCalculator();
+        } else {
+            char currentPath[260];
+            ComposeCurrentPath(currentPath);
+        }
+        failed = ReadSettingsPlace(file, &place);
+    }
+    if (failed == settingsOk) {
+        MoveWindow(mainWindow, place.left, place.top, AddWrapping(place.extraWidth, MainLayout.minWidth),
+            AddWrapping(place.extraHeight, MainLayout.minHeight), FALSE);
+    } else {
+        ShowSettingsMessage(NULL, IDS_CONF_READ_FAILED);
+        NewCalculator();
+    }
+    fclose(file);
 }
 
 void SaveSettings()
 {
-  if (!settingsDirty)
-    return;
-  char path[300];
-  FILE* file = ComposeSettingsPath(path) ? fopen(path, "wb") : NULL;
-  if (!file) {
-    ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
-    return;
-  }
-  RECT outer;
-  GetWindowRect(mainWindow, &outer);
-  SettingsPlace place = {outer.left, outer.top,
-                         MainLayout.appliedWidth - MainLayout.minWidth,
-                         MainLayout.appliedHeight - MainLayout.minHeight};
-  SettingsField failed = WriteSettingsFile(file, currentFileName, currentFolder, isUntitled, &place);
-  if (failed == settingsUntitled)
-    ShowSettingsMessage(mainWindow, IDS_WRITE_FAILED);
-  else if (failed != settingsOk)
-    ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
-  if (fclose(file) != 0 && failed == settingsOk)
-    ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
+    if (!settingsDirty)
+        return;
+    char path[300];
+    FILE* file = ComposeSettingsPath(path) ? fopen(path, "wb") : NULL;
+    if (!file) {
+        ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
+        return;
+    }
+    RECT outer;
+    GetWindowRect(mainWindow, &outer);
+    SettingsPlace place = {outer.left, outer.top, MainLayout.appliedWidth - MainLayout.minWidth,
+        MainLayout.appliedHeight - MainLayout.minHeight};
+    SettingsField failed = WriteSettingsFile(file, currentFileName, currentFolder, isUntitled, &place);
+    if (failed == settingsUntitled)
+        ShowSettingsMessage(mainWindow, IDS_WRITE_FAILED);
+    else if (failed != settingsOk)
+        ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
+    if (fclose(file) != 0 && failed == settingsOk)
+        ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
 }

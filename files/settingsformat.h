@@ -12,24 +12,24 @@ const int settingsTextSize = 260;
 
 // Which field a read or write stopped at; settingsOk when none did.
 enum SettingsField {
-  settingsOk = 0,
-  settingsFileName,
-  settingsFolder,
-  settingsJoinedPath,  // name and folder together longer than a path may be
-  settingsUntitled,
-  settingsLeft,
-  settingsTop,
-  settingsExtraWidth,
-  settingsExtraHeight,
-  settingsFlush        // everything was handed over, but the file refused it
+    settingsOk = 0,
+    settingsFileName,
+    settingsFolder,
+    settingsJoinedPath,  // name and folder together longer than a path may be
+    settingsUntitled,
+    settingsLeft,
+    settingsTop,
+    settingsExtraWidth,
+    settingsExtraHeight,
+    settingsFlush  // everything was handed over, but the file refused it
 };
 
 // The window's place: outer top-left corner, and the outer size beyond the minimum.
 struct SettingsPlace {
-  int left;
-  int top;
-  int extraWidth;
-  int extraHeight;
+    int left;
+    int top;
+    int extraWidth;
+    int extraHeight;
 };
 
 // Reads one zero-terminated text into text (settingsTextSize bytes), one byte
@@ -46,7 +46,7 @@ SettingsField ReadSettingsPlace(FILE* file, SettingsPlace* place);
 
 // Writes every field with checked writes and flushes, so that a failure the
 // runtime would only notice when closing is reported too. The caller closes.
-SettingsField WriteSettingsFile(FILE* file, const char* fileName, const char* folder,
-                                int untitled, const SettingsPlace* place);
+SettingsField WriteSettingsFile(
+    FILE* file, const char* fileName, const char* folder, int untitled, const SettingsPlace* place);
 
 #endif

@@ -19,13 +19,12 @@
 
 namespace {
 
-const char usageText[] =
-    "Usage: tallisk-page [-o OUTPUT] NAME_FILE VARIABLES_FILE FUNCTION_FILE\n"
-    "Writes the calculator page for the name, variables and function texts read\n"
-    "from the three files (each may be empty) to OUTPUT, or to standard output.\n"
-    "\n"
-    "  -o OUTPUT  write the page to the file OUTPUT instead of standard output\n"
-    "  --help     show this help and exit\n";
+const char usageText[] = "Usage: tallisk-page [-o OUTPUT] NAME_FILE VARIABLES_FILE FUNCTION_FILE\n"
+                         "Writes the calculator page for the name, variables and function texts read\n"
+                         "from the three files (each may be empty) to OUTPUT, or to standard output.\n"
+                         "\n"
+                         "  -o OUTPUT  write the page to the file OUTPUT instead of standard output\n"
+                         "  --help     show this help and exit\n";
 
 // A large text goes into transparent huge pages where the system offers them:
 // on a virtual machine, faulting in a big text 4 KiB at a time can cost as much

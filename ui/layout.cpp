@@ -19,158 +19,156 @@ static const UINT toolInfoSize = TTTOOLINFOA_V1_SIZE;
 
 void RectToSize(RECT* rect)
 {
-  rect->right -= rect->left;
-  rect->bottom -= rect->top;
+    rect->right -= rect->left;
+    rect->bottom -= rect->top;
 }
 
 void MoveChildBy(HWND dialog, HWND control, int dx, int dy, int dw, int dh, BOOL repaint)
 {
-  RECT place;
-  GetWindowRect(control, &place);
-  ScreenToClient(dialog, (POINT*)&place.left);
-  ScreenToClient(dialog, (POINT*)&place.right);
-  RectToSize(&place);
-  MoveWindow(control, place.left + dx, place.top + dy, place.right + dw, place.bottom + dh, repaint);
+    RECT place;
+    GetWindowRect(control, &place);
+    ScreenToClient(dialog, (POINT*)&place.left);
+    ScreenToClient(dialog, (POINT*)&place.right);
+    RectToSize(&place);
+    MoveWindow(control, place.left + dx, place.top + dy, place.right + dw, place.bottom + dh, repaint);
 }
 
 void AddControlTip(HWND tooltip, HWND dialog, int controlId, HINSTANCE instance, int textId)
 {
-  TTTOOLINFOA tool;
-  ZeroMemory(&tool, sizeof tool);
-  tool.cbSize = toolInfoSize;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = dialog;
-  tool.uId = (UINT_PTR)GetDlgItem(dialog, controlId);
-  tool.hinst = instance;
-  tool.lpszText = (LPSTR)MAKEINTRESOURCEA(textId);
-  SendMessageA(tooltip, TTM_ADDTOOLA, 0, (LPARAM)&tool);
+    TTTOOLINFOA tool;
+    ZeroMemory(&tool, sizeof tool);
+    tool.cbSize = toolInfoSize;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = dialog;
+    tool.uId = (UINT_PTR)GetDlgItem(dialog, controlId);
+    tool.hinst = instance;
+    tool.lpszText = (LPSTR)MAKEINTRESOURCEA(textId);
+    SendMessageA(tooltip, TTM_ADDTOOLA, 0, (LPARAM)&tool);
 }
 
 // Puts the status bar into simple mode showing one help text.
 static void ShowSimpleStatus(HWND statusBar, const char* text)
 {
-  SendMessageA(statusBar, SB_SIMPLE, TRUE, 0);
-  SendMessageA(statusBar, SB_SETTEXTA, 255, (LPARAM)text);
+    SendMessageA(statusBar, SB_SIMPLE, TRUE, 0);
+    SendMessageA(statusBar, SB_SETTEXTA, 255, (LPARAM)text);
 }
 
 void ShowPopupHelp(WPARAM menuSelect, HINSTANCE instance, HWND statusBar, int firstId)
 {
-  char text[300] = {0};
-  LoadStringA(instance, firstId + LOWORD(menuSelect), text, 300);
-  ShowSimpleStatus(statusBar, text);
+    char text[300] = {0};
+    LoadStringA(instance, firstId + LOWORD(menuSelect), text, 300);
+    ShowSimpleStatus(statusBar, text);
 }
 
 BOOL HandleTipNotify(HWND dialog, NMHDR* header, HWND statusBar, HINSTANCE instance)
 {
-  if (!statusBar)
+    if (!statusBar)
+        return FALSE;
+    if (header->code == (UINT)TTN_SHOW) {
+        TTTOOLINFOA tool;
+        ZeroMemory(&tool, sizeof tool);
+        tool.cbSize = toolInfoSize;
+        tool.hwnd = dialog;
+        tool.uId = header->idFrom;
+        SendMessageA(header->hwndFrom, TTM_GETTOOLINFOA, 0, (LPARAM)&tool);
+        // The help string shares the control's id.
+        UINT_PTR textId = header->idFrom;
+        if (tool.uFlags & TTF_IDISHWND)
+            textId = (UINT_PTR)GetWindowLongA((HWND)header->idFrom, GWL_ID);
+        char text[100] = {0};
+        LoadStringA(instance, (UINT)textId, text, 100);
+        ShowSimpleStatus(statusBar, text);
+        return TRUE;
+    }
+    if (header->code == (UINT)TTN_POP) {
+        SendMessageA(statusBar, SB_SIMPLE, FALSE, 0);
+        return TRUE;
+    }
     return FALSE;
-  if (header->code == (UINT)TTN_SHOW) {
-    TTTOOLINFOA tool;
-    ZeroMemory(&tool, sizeof tool);
-    tool.cbSize = toolInfoSize;
-    tool.hwnd = dialog;
-    tool.uId = header->idFrom;
-    SendMessageA(header->hwndFrom, TTM_GETTOOLINFOA, 0, (LPARAM)&tool);
-    // The help string shares the control's id.
-    UINT_PTR textId = header->idFrom;
-    if (tool.uFlags & TTF_IDISHWND)
-      textId = (UINT_PTR)GetWindowLongA((HWND)header->idFrom, GWL_ID);
-    char text[100] = {0};
-    LoadStringA(instance, (UINT)textId, text, 100);
-    ShowSimpleStatus(statusBar, text);
-    return TRUE;
-  }
-  if (header->code == (UINT)TTN_POP) {
-    SendMessageA(statusBar, SB_SIMPLE, FALSE, 0);
-    return TRUE;
-  }
-  return FALSE;
 }
 
 static BOOL CALLBACK SetChildFont(HWND child, LPARAM font)
 {
-  SendMessageA(child, WM_SETFONT, (WPARAM)font, FALSE);
-  return TRUE;
+    SendMessageA(child, WM_SETFONT, (WPARAM)font, FALSE);
+    return TRUE;
 }
 
 INT_PTR DialogFallback(HWND dialog, UINT message, WPARAM, LPARAM)
 {
-  if (message != WM_INITDIALOG)
-    return FALSE;
-  EnumChildWindows(dialog, SetChildFont, (LPARAM)GetStockObject(DEFAULT_GUI_FONT));
-  return TRUE;
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    EnumChildWindows(dialog, SetChildFont, (LPARAM)GetStockObject(DEFAULT_GUI_FONT));
+    return TRUE;
 }
 
 void MeasureMainLayout(HWND dialog)
 {
-  RECT outer, function;
-  GetWindowRect(dialog, &outer);
-  RectToSize(&outer);
-  GetWindowRect(GetDlgItem(dialog, IDC_FUNCTION), &function);
-  RectToSize(&function);
-  MainLayout.appliedWidth = outer.right;
-  MainLayout.minWidth = outer.right - function.right;
-  MainLayout.appliedHeight = outer.bottom;
-  MainLayout.minHeight = outer.bottom - function.bottom;
+    RECT outer, function;
+    GetWindowRect(dialog, &outer);
+    RectToSize(&outer);
+    GetWindowRect(GetDlgItem(dialog, IDC_FUNCTION), &function);
+    RectToSize(&function);
+    MainLayout.appliedWidth = outer.right;
+    MainLayout.minWidth = outer.right - function.right;
+    MainLayout.appliedHeight = outer.bottom;
+    MainLayout.minHeight = outer.bottom - function.bottom;
 }
 
 void CreateMainTooltip(HWND dialog)
 {
-  mainTooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, NULL, WS_POPUP,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                NULL, NULL, programInstance, NULL);
-  if (!mainTooltip)
-    return;
-  AddControlTip(mainTooltip, dialog, IDC_NAME, programInstance, IDS_TIP_NAME);
-  AddControlTip(mainTooltip, dialog, IDC_FUNCTION, programInstance, IDS_TIP_FUNCTION);
-  AddControlTip(mainTooltip, dialog, IDC_VARIABLES, programInstance, IDS_TIP_VARIABLES);
-  AddControlTip(mainTooltip, dialog, IDM_CREATE_LAUNCH, programInstance, IDS_TIP_CREATE);
-  AddControlTip(mainTooltip, dialog, IDM_LAUNCH, programInstance, IDS_TIP_LAUNCH);
+    mainTooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, NULL, WS_POPUP, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, NULL, NULL, programInstance, NULL);
+    if (!mainTooltip)
+        return;
+    AddControlTip(mainTooltip, dialog, IDC_NAME, programInstance, IDS_TIP_NAME);
+    AddControlTip(mainTooltip, dialog, IDC_FUNCTION, programInstance, IDS_TIP_FUNCTION);
+    AddControlTip(mainTooltip, dialog, IDC_VARIABLES, programInstance, IDS_TIP_VARIABLES);
+    AddControlTip(mainTooltip, dialog, IDM_CREATE_LAUNCH, programInstance, IDS_TIP_CREATE);
+    AddControlTip(mainTooltip, dialog, IDM_LAUNCH, programInstance, IDS_TIP_LAUNCH);
 }
 
 void FitMainLayout(HWND dialog)
 {
-  RECT outer;
-  GetWindowRect(dialog, &outer);
-  RectToSize(&outer);
-  // Every control that stretches in width: the whole stack.
-  static const int stack[] = {IDC_NAME, IDC_FUNCTION, IDC_VARIABLES, IDM_CREATE_LAUNCH, IDM_LAUNCH};
-  if (outer.right >= MainLayout.minWidth) {
-    settingsDirty = 1;
-    int dw = outer.right - MainLayout.appliedWidth;
-    for (int id : stack)
-      MoveChildBy(dialog, GetDlgItem(dialog, id), 0, 0, dw, 0, TRUE);
-    MainLayout.appliedWidth = outer.right;
-  }
-  // The function editor takes the height; everything under it moves.
-  if (outer.bottom >= MainLayout.minHeight) {
-    settingsDirty = 1;
-    int dh = outer.bottom - MainLayout.appliedHeight;
-    MoveChildBy(dialog, GetDlgItem(dialog, IDC_FUNCTION), 0, 0, 0, dh, TRUE);
-    for (int i = 2; i < 5; ++i)
-      MoveChildBy(dialog, GetDlgItem(dialog, stack[i]), 0, dh, 0, 0, TRUE);
-    MainLayout.appliedHeight = outer.bottom;
-  }
-  HWND statusBar = GetDlgItem(dialog, IDC_STATUSBAR);
-  if (IsWindowVisible(statusBar))
-    SendMessageA(statusBar, WM_SIZE, 0, 0);
+    RECT outer;
+    GetWindowRect(dialog, &outer);
+    RectToSize(&outer);
+    // Every control that stretches in width: the whole stack.
+    static const int stack[] = {IDC_NAME, IDC_FUNCTION, IDC_VARIABLES, IDM_CREATE_LAUNCH, IDM_LAUNCH};
+    if (outer.right >= MainLayout.minWidth) {
+        settingsDirty = 1;
+        int dw = outer.right - MainLayout.appliedWidth;
+        for (int id : stack)
+            MoveChildBy(dialog, GetDlgItem(dialog, id), 0, 0, dw, 0, TRUE);
+        MainLayout.appliedWidth = outer.right;
+    }
+    // The function editor takes the height; everything under it moves.
+    if (outer.bottom >= MainLayout.minHeight) {
+        settingsDirty = 1;
+        int dh = outer.bottom - MainLayout.appliedHeight;
+        MoveChildBy(dialog, GetDlgItem(dialog, IDC_FUNCTION), 0, 0, 0, dh, TRUE);
+        for (int i = 2; i < 5; ++i)
+            MoveChildBy(dialog, GetDlgItem(dialog, stack[i]), 0, dh, 0, 0, TRUE);
+        MainLayout.appliedHeight = outer.bottom;
+    }
+    HWND statusBar = GetDlgItem(dialog, IDC_STATUSBAR);
+    if (IsWindowVisible(statusBar))
+        SendMessageA(statusBar, WM_SIZE, 0, 0);
 }
 
 void SetMinimumTrackSize(MINMAXINFO* info)
 {
-  info->ptMinTrackSize.x = MainLayout.minWidth;
-  info->ptMinTrackSize.y = MainLayout.minHeight;
+    info->ptMinTrackSize.x = MainLayout.minWidth;
+    info->ptMinTrackSize.y = MainLayout.minHeight;
 }
 
 void ShowMenuHelp(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
-  HWND statusBar = GetDlgItem(dialog, IDC_STATUSBAR);
-  HMENU menuBar = GetMenu(dialog);
-  // A closing menu reports no menu; it must reach MenuHelp to empty the bar.
-  if (menuBar && (HMENU)lParam == menuBar && (HIWORD(wParam) & MF_POPUP)) {
-    ShowPopupHelp(wParam, programInstance, statusBar, IDS_FILE_POPUP_HELP);
-    return;
-  }
-  MenuHelp(WM_MENUSELECT, wParam, lParam, NULL, programInstance, statusBar,
-           const_cast<UINT*>(menuHelpIds));
+    HWND statusBar = GetDlgItem(dialog, IDC_STATUSBAR);
+    HMENU menuBar = GetMenu(dialog);
+    // A closing menu reports no menu; it must reach MenuHelp to empty the bar.
+    if (menuBar && (HMENU)lParam == menuBar && (HIWORD(wParam) & MF_POPUP)) {
+        ShowPopupHelp(wParam, programInstance, statusBar, IDS_FILE_POPUP_HELP);
+        return;
+    }
+    MenuHelp(WM_MENUSELECT, wParam, lParam, NULL, programInstance, statusBar, const_cast<UINT*>(menuHelpIds));
 }

@@ -6,10 +6,10 @@
 
 // Outer sizes in pixels: the smallest allowed, and the last the controls were fitted to.
 struct MainLayout {
-  int minWidth;
-  int minHeight;
-  int appliedWidth;
-  int appliedHeight;
+    int minWidth;
+    int minHeight;
+    int appliedWidth;
+    int appliedHeight;
 };
 extern struct MainLayout MainLayout;
 extern int settingsDirty;
@@ -25,10 +25,10 @@ BOOL HandleTipNotify(HWND dialog, NMHDR* header, HWND statusBar, HINSTANCE insta
 INT_PTR DialogFallback(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The main dialog's steps, one per message it hands over.
-void MeasureMainLayout(HWND dialog);                     // WM_INITDIALOG, before menu and status bar
-void CreateMainTooltip(HWND dialog);                     // WM_INITDIALOG, after the settings load
-void FitMainLayout(HWND dialog);                         // WM_SIZE
-void SetMinimumTrackSize(MINMAXINFO* info);              // WM_GETMINMAXINFO
+void MeasureMainLayout(HWND dialog);  // WM_INITDIALOG, before menu and status bar
+void CreateMainTooltip(HWND dialog);  // WM_INITDIALOG, after the settings load
+void FitMainLayout(HWND dialog);  // WM_SIZE
+void SetMinimumTrackSize(MINMAXINFO* info);  // WM_GETMINMAXINFO
 void ShowMenuHelp(HWND dialog, WPARAM wParam, LPARAM lParam);  // WM_MENUSELECT
 
 #endif

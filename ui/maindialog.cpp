@@ -90,8 +90,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             return TRUE;
         break;
     case WM_NOTIFY:
-        HandleTipNotify(dialog, reinterpret_cast<NMHDR*>(lParam), GetDlgItem(dialog, IDC_STATUSBAR),
-                        programInstance);
+        HandleTipNotify(
+            dialog, reinterpret_cast<NMHDR*>(lParam), GetDlgItem(dialog, IDC_STATUSBAR), programInstance);
         return TRUE;
     case WM_MENUSELECT:
         ShowMenuHelp(dialog, wParam, lParam);

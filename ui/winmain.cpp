@@ -31,9 +31,8 @@ ATOM RegisterIconDialogClass()
 // the program with the typed texts; Escape in the main window does nothing.
 static bool IsEscapeForMainWindow(const MSG* message)
 {
-    return (message->message == WM_KEYDOWN || message->message == WM_CHAR) &&
-           message->wParam == VK_ESCAPE &&
-           (message->hwnd == mainWindow || IsChild(mainWindow, message->hwnd));
+    return (message->message == WM_KEYDOWN || message->message == WM_CHAR) && message->wParam == VK_ESCAPE
+        && (message->hwnd == mainWindow || IsChild(mainWindow, message->hwnd));
 }
 
 void DispatchProgramMessage(MSG* message)
@@ -65,8 +64,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int)
         ShowStringMessage(NULL, programInstance, IDS_ERROR_TITLE, IDS_START_FAILED, MB_OK | MB_ICONERROR);
         return 1;
     }
-    HWND dialog = CreateDialogParamA(programInstance, "MainDialog", NULL, MainDialogProc,
-                                     reinterpret_cast<LPARAM>(commandTail));
+    HWND dialog = CreateDialogParamA(
+        programInstance, "MainDialog", NULL, MainDialogProc, reinterpret_cast<LPARAM>(commandTail));
     if (dialog == NULL) {
         ShowStringMessage(NULL, programInstance, IDS_ERROR_TITLE, IDS_START_FAILED, MB_OK | MB_ICONERROR);
         return 2;

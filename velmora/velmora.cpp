@@ -13,84 +13,92 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;  // this library's own module
 
 static const char startDataText[] = "velmora start data";
 
-static void LogCall(const char* format, ...) {
-  const char* name = getenv("VELMORA_TEST_LOG");
-  if (!name || !*name) return;
-  FILE* log = fopen(name, "a");
-  if (!log) return;
-  // The system run-time's own formatting keeps this library small; it may
-  // leave the line unterminated when it is cut, hence the last byte.
-  char line[2048];
-  va_list args;
-  va_start(args, format);
-  _vsnprintf(line, sizeof line - 1, format, args);
-  va_end(args);
-  line[sizeof line - 1] = '\0';
-  fputs(line, log);
-  fputc('\n', log);
-  fclose(log);
+static void LogCall(const char* format, ...)
+{
+    const char* name = getenv("VELMORA_TEST_LOG");
+    if (!name || !*name)
+        return;
+    FILE* log = fopen(name, "a");
+    if (!log)
+        return;
+    // The system run-time's own formatting keeps this library small; it may
+    // leave the line unterminated when it is cut, hence the last byte.
+    char line[2048];
+    va_list args;
+    va_start(args, format);
+    _vsnprintf(line, sizeof line - 1, format, args);
+    va_end(args);
+    line[sizeof line - 1] = '\0';
+    fputs(line, log);
+    fputc('\n', log);
+    fclose(log);
 }
 
 // The full path of this library (size bytes), or false when it does not fit.
-static bool GetLibraryPath(char* path, DWORD size) {
-  DWORD length = GetModuleFileNameA((HMODULE)&__ImageBase, path, size);
-  return length > 0 && length < size;
+static bool GetLibraryPath(char* path, DWORD size)
+{
+    DWORD length = GetModuleFileNameA((HMODULE)&__ImageBase, path, size);
+    return length > 0 && length < size;
 }
 
-static void* VELMORA_CALL TakeStartData() {
-  char* block = (char*)malloc(sizeof startDataText);
-  if (block) memcpy(block, startDataText, sizeof startDataText);
-  LogCall("take %p", (void*)block);
-  return block;
+static void* VELMORA_CALL TakeStartData()
+{
+    char* block = (char*)malloc(sizeof startDataText);
+    if (block)
+        memcpy(block, startDataText, sizeof startDataText);
+    LogCall("take %p", (void*)block);
+    return block;
 }
 
 // Starts "<folder of this library>\<programFile>" and returns without waiting.
 // The product name, the subfolder and the options are only recorded.
-static BOOL VELMORA_CALL LaunchProgram(const char* product, const char* subfolder,
-                                       const char* programFile, int option4, int option5,
-                                       int option6, int option7, int option8, void* startData,
-                                       HICON icon) {
-  LogCall("launch %s|%s|%s|%d|%d|%d|%d|%d|%p|%s|%s", product, subfolder, programFile, option4,
-          option5, option6, option7, option8, startData,
-          startData ? (const char*)startData : "(none)",
-          icon == LoadIconA(NULL, IDI_APPLICATION) ? "default icon" : "other icon");
-  char path[1024];
-  if (!GetLibraryPath(path, sizeof path)) return FALSE;
-  char* name = strrchr(path, '\\');
-  size_t folderLength = name ? (size_t)(name + 1 - path) : 0;
-  size_t nameLength = strlen(programFile);
-  if (folderLength + nameLength >= sizeof path) return FALSE;
-  memcpy(path + folderLength, programFile, nameLength + 1);
+static BOOL VELMORA_CALL LaunchProgram(const char* product, const char* subfolder, const char* programFile,
+    int option4, int option5, int option6, int option7, int option8, void* startData, HICON icon)
+{
+    LogCall("launch %s|%s|%s|%d|%d|%d|%d|%d|%p|%s|%s", product, subfolder, programFile, option4, option5,
+        option6, option7, option8, startData, startData ? (const char*)startData : "(none)",
+        icon == LoadIconA(NULL, IDI_APPLICATION) ? "default icon" : "other icon");
+    char path[1024];
+    if (!GetLibraryPath(path, sizeof path))
+        return FALSE;
+    char* name = strrchr(path, '\\');
+    size_t folderLength = name ? (size_t)(name + 1 - path) : 0;
+    size_t nameLength = strlen(programFile);
+    if (folderLength + nameLength >= sizeof path)
+        return FALSE;
+    memcpy(path + folderLength, programFile, nameLength + 1);
 
-  char commandLine[sizeof path + 2] = "\"";
-  memcpy(commandLine + 1, path, folderLength + nameLength);
-  memcpy(commandLine + 1 + folderLength + nameLength, "\"", 2);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
-    LogCall("start failed %s error %lu", path, GetLastError());
-    return FALSE;
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  LogCall("started %s", path);
-  return TRUE;
+    char commandLine[sizeof path + 2] = "\"";
+    memcpy(commandLine + 1, path, folderLength + nameLength);
+    memcpy(commandLine + 1 + folderLength + nameLength, "\"", 2);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        LogCall("start failed %s error %lu", path, GetLastError());
+        return FALSE;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    LogCall("started %s", path);
+    return TRUE;
 }
 
 static LaunchTable launchTable = {{}, LaunchProgram};
 static BaseObject baseObject = {{}, TakeStartData, {}, &launchTable};
 
-extern "C" BaseObject* VELMORA_CALL Velmora_LoadBase(HINSTANCE instance, HMODULE library) {
-  char path[1024];
-  LogCall("load %s|instance %s|library %s", GetLibraryPath(path, sizeof path) ? path : "?",
-          instance ? "given" : "null",
-          library == (HMODULE)&__ImageBase ? "self" : "other");
-  return &baseObject;
+extern "C" BaseObject* VELMORA_CALL Velmora_LoadBase(HINSTANCE instance, HMODULE library)
+{
+    char path[1024];
+    LogCall("load %s|instance %s|library %s", GetLibraryPath(path, sizeof path) ? path : "?",
+        instance ? "given" : "null", library == (HMODULE)&__ImageBase ? "self" : "other");
+    return &baseObject;
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-  // A null reserved means FreeLibrary, not the end of the process.
-  if (reason == DLL_PROCESS_DETACH && !reserved) LogCall("unload");
-  return TRUE;
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    // A null reserved means FreeLibrary, not the end of the process.
+    if (reason == DLL_PROCESS_DETACH && !reserved)
+        LogCall("unload");
+    return TRUE;
 }

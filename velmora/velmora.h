@@ -9,26 +9,25 @@
 // usual convention of Windows libraries: the callee pops its arguments.
 #define VELMORA_CALL __stdcall
 
-typedef void* (VELMORA_CALL *TakeStartDataProc)(void);
+typedef void*(VELMORA_CALL* TakeStartDataProc)(void);
 // Arguments 4 to 8 are options; the launcher passes 0, 1, 0, 0, 0.
-typedef BOOL (VELMORA_CALL *LaunchProgramProc)(const char* product, const char* subfolder,
-                                               const char* programFile, int option4, int option5,
-                                               int option6, int option7, int option8,
-                                               void* startData, HICON icon);
+typedef BOOL(VELMORA_CALL* LaunchProgramProc)(const char* product, const char* subfolder,
+    const char* programFile, int option4, int option5, int option6, int option7, int option8, void* startData,
+    HICON icon);
 
 struct LaunchTable {
-  void* reserved[24];
-  LaunchProgramProc LaunchProgram;  // word 24, byte offset 96
+    void* reserved[24];
+    LaunchProgramProc LaunchProgram;  // word 24, byte offset 96
 };
 
 struct BaseObject {
-  void* reserved[4];
-  TakeStartDataProc TakeStartData;  // word 4, byte offset 16
-  void* reserved2[44];
-  LaunchTable* launchTable;         // word 49, byte offset 196
+    void* reserved[4];
+    TakeStartDataProc TakeStartData;  // word 4, byte offset 16
+    void* reserved2[44];
+    LaunchTable* launchTable;  // word 49, byte offset 196
 };
 
-typedef BaseObject* (VELMORA_CALL *LoadBaseProc)(HINSTANCE instance, HMODULE library);
+typedef BaseObject*(VELMORA_CALL* LoadBaseProc)(HINSTANCE instance, HMODULE library);
 
 static_assert(offsetof(BaseObject, TakeStartData) == 16, "TakeStartData is word 4");
 static_assert(offsetof(BaseObject, launchTable) == 196, "the launch table is word 49");

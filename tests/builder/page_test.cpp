@@ -8,9 +8,10 @@
 
 namespace {
 
-const char head[] = "<title>Area</title>\r\n\r\n"
-                    "<table bgcolor=#005588 cellpadding=3>\r\n"
-                    "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>Area</b></font> </td></tr>\r\n\r\n";
+const char head[]
+    = "<title>Area</title>\r\n\r\n"
+      "<table bgcolor=#005588 cellpadding=3>\r\n"
+      "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>Area</b></font> </td></tr>\r\n\r\n";
 const char rowStart[] = "<tr><td  align=left><font color=#ffffff><b>";
 const char inputStart[] = "</b></font></td><td align=left> <input type=\"text\" size=50 ";
 const char buttonStart[] = "<tr><td colspan=2 align=left><input value=\"";
@@ -75,48 +76,55 @@ std::string Row(const std::string& label, const std::string& attributes, const s
 
 TEST(Page, WorkedExample)
 {
-    const char expected[] =
-        "<title>Area</title>\r\n\r\n"
-        "<table bgcolor=#005588 cellpadding=3>\r\n"
-        "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>Area</b></font> </td></tr>\r\n\r\n"
-        "<tr><td  align=left><font color=#ffffff><b>w</b></font></td><td align=left> "
-        "<input type=\"text\" size=50  name=\"w\" id=\"w\"> </td> </tr>\r\n"
-        "<tr><td  align=left><font color=#ffffff><b>h</b></font></td><td align=left> "
-        "<input type=\"text\" size=50  name=\"h\" id=\"h\"> </td> </tr>\r\n"
-        "<tr><td colspan=2 align=left><input value=\"Calculate\" type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n"
-        "<script> function ftn () {\r\nw*h\r\n} </script>\r\n\r\n"
-        "<tr><td colspan=2><textarea readonly cols=64 rows=9>\r\nw*h\r\n</textarea></td></tr>\r\n\r\n"
-        "<tr><td colspan=2><xmp>\r\nw\r\nh\r\n</xmp></td></tr></table>\r\n\r\n";
+    const char expected[]
+        = "<title>Area</title>\r\n\r\n"
+          "<table bgcolor=#005588 cellpadding=3>\r\n"
+          "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>Area</b></font> </td></tr>\r\n\r\n"
+          "<tr><td  align=left><font color=#ffffff><b>w</b></font></td><td align=left> "
+          "<input type=\"text\" size=50  name=\"w\" id=\"w\"> </td> </tr>\r\n"
+          "<tr><td  align=left><font color=#ffffff><b>h</b></font></td><td align=left> "
+          "<input type=\"text\" size=50  name=\"h\" id=\"h\"> </td> </tr>\r\n"
+          "<tr><td colspan=2 align=left><input value=\"Calculate\" type=\"button\" "
+          "onclick=\"ftn();\"></td></tr>\r\n\r\n"
+          "<script> function ftn () {\r\nw*h\r\n} </script>\r\n\r\n"
+          "<tr><td colspan=2><textarea readonly cols=64 rows=9>\r\nw*h\r\n</textarea></td></tr>\r\n\r\n"
+          "<tr><td colspan=2><xmp>\r\nw\r\nh\r\n</xmp></td></tr></table>\r\n\r\n";
     EXPECT_EQ(Page("Area", "w\r\nh", "w*h"), expected);
 }
 
 TEST(Page, FullerExample)
 {
-    const char expected[] =
-        "<title>Area</title>\r\n\r\n"
-        "<table bgcolor=#005588 cellpadding=3>\r\n"
-        "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>Area</b></font> </td></tr>\r\n\r\n"
-        "<tr><td  align=left><font color=#ffffff><b><u>W</u>idth (m)</b></font></td><td align=left> "
-        "<input type=\"text\" size=50  accesskey=\"W\" value=\"3\" name=\"Width\" id=\"Width\"> </td> </tr>\r\n"
-        "<tr><td  align=left><font color=#ffffff><b><u>H</u>eight (m)</b></font></td><td align=left> "
-        "<input type=\"text\" size=50  accesskey=\"H\" value=\"4\" name=\"Height\" id=\"Height\"> </td> </tr>\r\n"
-        "<tr><td colspan=2 align=left><input value=\"Area\" accesskey=\"A\" type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n"
-        "<script> function ftn () {\r\nalert(Width.value - Height.value);\r\n} </script>\r\n\r\n"
-        "<tr><td colspan=2><textarea readonly cols=64 rows=9>\r\nalert(Width# - Height#);\r\n</textarea></td></tr>\r\n\r\n"
-        "<tr><td colspan=2><xmp>\r\n&Width/m/3\r\n&Height/m/4\r\n?&Area\r\n</xmp></td></tr></table>\r\n\r\n";
+    const char expected[]
+        = "<title>Area</title>\r\n\r\n"
+          "<table bgcolor=#005588 cellpadding=3>\r\n"
+          "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>Area</b></font> </td></tr>\r\n\r\n"
+          "<tr><td  align=left><font color=#ffffff><b><u>W</u>idth (m)</b></font></td><td align=left> "
+          "<input type=\"text\" size=50  accesskey=\"W\" value=\"3\" name=\"Width\" id=\"Width\"> </td> "
+          "</tr>\r\n"
+          "<tr><td  align=left><font color=#ffffff><b><u>H</u>eight (m)</b></font></td><td align=left> "
+          "<input type=\"text\" size=50  accesskey=\"H\" value=\"4\" name=\"Height\" id=\"Height\"> </td> "
+          "</tr>\r\n"
+          "<tr><td colspan=2 align=left><input value=\"Area\" accesskey=\"A\" type=\"button\" "
+          "onclick=\"ftn();\"></td></tr>\r\n\r\n"
+          "<script> function ftn () {\r\nalert(Width.value - Height.value);\r\n} </script>\r\n\r\n"
+          "<tr><td colspan=2><textarea readonly cols=64 rows=9>\r\nalert(Width# - "
+          "Height#);\r\n</textarea></td></tr>\r\n\r\n"
+          "<tr><td "
+          "colspan=2><xmp>\r\n&Width/m/3\r\n&Height/m/4\r\n?&Area\r\n</xmp></td></tr></table>\r\n\r\n";
     EXPECT_EQ(Page("Area", "&Width/m/3\r\n&Height/m/4\r\n?&Area", "alert(Width# - Height#);"), expected);
 }
 
 TEST(Page, EmptyTexts)
 {
-    const char expected[] =
-        "<title></title>\r\n\r\n"
-        "<table bgcolor=#005588 cellpadding=3>\r\n"
-        "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b></b></font> </td></tr>\r\n\r\n"
-        "<tr><td colspan=2 align=left><input value=\"Calculate\" type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n"
-        "<script> function ftn () {\r\n\r\n} </script>\r\n\r\n"
-        "<tr><td colspan=2><textarea readonly cols=64 rows=9>\r\n\r\n</textarea></td></tr>\r\n\r\n"
-        "<tr><td colspan=2><xmp>\r\n\r\n</xmp></td></tr></table>\r\n\r\n";
+    const char expected[]
+        = "<title></title>\r\n\r\n"
+          "<table bgcolor=#005588 cellpadding=3>\r\n"
+          "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b></b></font> </td></tr>\r\n\r\n"
+          "<tr><td colspan=2 align=left><input value=\"Calculate\" type=\"button\" "
+          "onclick=\"ftn();\"></td></tr>\r\n\r\n"
+          "<script> function ftn () {\r\n\r\n} </script>\r\n\r\n"
+          "<tr><td colspan=2><textarea readonly cols=64 rows=9>\r\n\r\n</textarea></td></tr>\r\n\r\n"
+          "<tr><td colspan=2><xmp>\r\n\r\n</xmp></td></tr></table>\r\n\r\n";
     EXPECT_EQ(Page("", "", ""), expected);
 }
 
@@ -185,7 +193,8 @@ TEST(Page, LongLabelKeepsItsWholeName)
     std::string lead(200, 'a'), tail(300, 'c');
     std::string line = lead + "&B" + tail + "/t/v";
     std::string name = lead + "B" + tail;
-    EXPECT_EQ(Rows(line.c_str()), Row(lead + "<u>B</u>" + tail + " (t)", " accesskey=\"B\" value=\"v\"", name));
+    EXPECT_EQ(
+        Rows(line.c_str()), Row(lead + "<u>B</u>" + tail + " (t)", " accesskey=\"B\" value=\"v\"", name));
 }
 
 // A stream that takes no bytes: the writer reports failure and the

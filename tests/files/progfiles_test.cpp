@@ -61,7 +61,8 @@ TEST(ProgramFiles, OpenLinkFileWritesAnInternetShortcutAndOpensIt)
 
     std::string link = folder + "link-test.url";
     ASSERT_EQ(OpenLinkFile("https://tallisk.example.org", "link-test.url"), 1);
-    EXPECT_EQ(ReadWholeFile(link), std::string("[InternetShortcut]\r\nURL=https://tallisk.example.org\0", 52));
+    EXPECT_EQ(
+        ReadWholeFile(link), std::string("[InternetShortcut]\r\nURL=https://tallisk.example.org\0", 52));
     bool opened = false;
     for (int tries = 0; tries < 100 && !opened; ++tries, Sleep(100))
         opened = ReadWholeFile(log).find(link) != std::string::npos;

@@ -43,7 +43,10 @@ TEST(Scramble, KeyHasNoZeroAndWritesOnlyTheGivenLength)
     EXPECT_EQ(Unscrambled(scrambledWebAddress, webAddressLength), std::string(out, webAddressLength));
 }
 
-const char* After(char* path) { return AfterLastSeparator(path); }
+const char* After(char* path)
+{
+    return AfterLastSeparator(path);
+}
 
 TEST(Scramble, AfterLastSeparatorFindsTheBareName)
 {

@@ -4,13 +4,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  const char* name = getenv("VELMORA_TEST_LOG");
-  FILE* log = name ? fopen(name, "a") : NULL;
-  if (!log) return 1;
-  char folder[MAX_PATH] = {};
-  GetCurrentDirectoryA(sizeof folder, folder);
-  fprintf(log, "program %s|in %s\n", GetCommandLineA(), folder);
-  fclose(log);
-  return 0;
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    const char* name = getenv("VELMORA_TEST_LOG");
+    FILE* log = name ? fopen(name, "a") : NULL;
+    if (!log)
+        return 1;
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof folder, folder);
+    fprintf(log, "program %s|in %s\n", GetCommandLineA(), folder);
+    fclose(log);
+    return 0;
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 struct ShownBox {
-  std::string text;
-  HWND owner;
+    std::string text;
+    HWND owner;
 };
 
 // What the thread's message boxes said, oldest first; the harness clears it.

@@ -38,8 +38,8 @@ bool quitSeen;
 WPARAM quitCode;
 
 std::string programFolder;  // the test's own folder, as the program sees it
-std::string workFolder;     // program folder + "window-files\"
-std::string openLog;        // DOS path of the shell's record
+std::string workFolder;  // program folder + "window-files\"
+std::string openLog;  // DOS path of the shell's record
 
 BOOL CALLBACK CollectStatic(HWND child, LPARAM out)
 {
@@ -55,12 +55,12 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM out)
 LRESULT CALLBACK AnswerOwnedWindows(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND window = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_ACTIVATE && mainWindow != NULL && GetWindow(window, GW_OWNER) == mainWindow &&
-        std::find(answered.begin(), answered.end(), window) == answered.end()) {
+    if (code == HCBT_ACTIVATE && mainWindow != NULL && GetWindow(window, GW_OWNER) == mainWindow
+        && std::find(answered.begin(), answered.end(), window) == answered.end()) {
         answered.push_back(window);
         char caption[300] = "";
         GetWindowTextA(window, caption, sizeof caption);
-        Shown record{caption, ""};
+        Shown record {caption, ""};
         EnumChildWindows(window, CollectStatic, reinterpret_cast<LPARAM>(&record.text));
         shown.push_back(record);
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
@@ -182,10 +182,7 @@ protected:
         PumpMessages();
     }
 
-    std::string Editor(int id)
-    {
-        return WindowText(GetDlgItem(dialog, id));
-    }
+    std::string Editor(int id) { return WindowText(GetDlgItem(dialog, id)); }
 
     void FillEditors(const char* name, const char* variables, const char* function)
     {
