@@ -3,27 +3,18 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "files/progfiles.h"
-#include "tests/files/testfiles.h"
+#include "tests/window/harness.h"
 
 namespace {
-
-std::string ProgramFolder()
-{
-    char folder[300] = {};
-    GetProgramFolder(folder);
-    return folder;
-}
 
 TEST(ProgramFiles, ProgramFolderIsTheFolderOfTheRunningFile)
 {
     char module[300] = {};
     GetModuleFileNameA(NULL, module, sizeof module);
-    std::string folder = ProgramFolder();
+    std::string folder = ProgramFile("");
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '\\');
     EXPECT_EQ(std::string(module), folder + "progfiles_test.exe");
@@ -32,13 +23,13 @@ TEST(ProgramFiles, ProgramFolderIsTheFolderOfTheRunningFile)
     char before[300] = {};
     GetCurrentDirectoryA(sizeof before, before);
     SetCurrentDirectoryA("C:\\");
-    EXPECT_EQ(ProgramFolder(), folder);
+    EXPECT_EQ(ProgramFile(""), folder);
     SetCurrentDirectoryA(before);
 }
 
 TEST(ProgramFiles, WriteBufferToFileReportsOnlyWholeWrites)
 {
-    std::string path = ProgramFolder() + "buffer-test.bin";
+    std::string path = ProgramFile("") + "buffer-test.bin";
     const char data[] = "abc\0def";
     EXPECT_EQ(WriteBufferToFile(path.c_str(), sizeof data, data), 1);
     EXPECT_EQ(ReadWholeFile(path), std::string(data, sizeof data));
@@ -49,12 +40,12 @@ TEST(ProgramFiles, WriteBufferToFileReportsOnlyWholeWrites)
     std::string big(10000, 'b');
     EXPECT_EQ(WriteBufferToFile("Z:\\dev\\full", 10, big.data()), 0);
     EXPECT_EQ(WriteBufferToFile("Z:\\dev\\full", static_cast<int>(big.size()), big.data()), 0);
-    EXPECT_EQ(WriteBufferToFile((ProgramFolder() + "no-such-folder\\x.bin").c_str(), 3, "abc"), 0);
+    EXPECT_EQ(WriteBufferToFile((ProgramFile("") + "no-such-folder\\x.bin").c_str(), 3, "abc"), 0);
 }
 
 TEST(ProgramFiles, OpenLinkFileWritesAnInternetShortcutAndOpensIt)
 {
-    std::string folder = ProgramFolder();
+    std::string folder = ProgramFile("");
     std::string log = folder + "link-opened.log";
     RecordOpenedFilesIn(log);
     DeleteFileA(log.c_str());
@@ -63,10 +54,7 @@ TEST(ProgramFiles, OpenLinkFileWritesAnInternetShortcutAndOpensIt)
     ASSERT_EQ(OpenLinkFile("https://tallisk.example.org", "link-test.url"), 1);
     EXPECT_EQ(
         ReadWholeFile(link), std::string("[InternetShortcut]\r\nURL=https://tallisk.example.org\0", 52));
-    bool opened = false;
-    for (int tries = 0; tries < 100 && !opened; ++tries, Sleep(100))
-        opened = ReadWholeFile(log).find(link) != std::string::npos;
-    EXPECT_TRUE(opened) << ReadWholeFile(log);
+    EXPECT_TRUE(WaitForOpened(link)) << ReadWholeFile(log);
 
     // A name that does not fit the path buffer writes nothing.
     EXPECT_EQ(OpenLinkFile("https://tallisk.example.org", std::string(299, 'n').c_str()), 0);

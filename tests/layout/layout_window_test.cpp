@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/layout/window_harness.h"
+#include "tests/window/harness.h"
 #include "ui/about.h"
 #include "ui/layout.h"
 #include "ui/maindialog.h"
@@ -16,11 +16,20 @@ namespace {
 
 const int stack[] = {IDC_NAME, IDC_FUNCTION, IDC_VARIABLES, IDM_CREATE_LAUNCH, IDM_LAUNCH};
 
+// A control's rectangle in the dialog's client coordinates.
+RECT ChildRect(HWND dialog, int id)
+{
+    RECT rect;
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    MapWindowPoints(NULL, dialog, (POINT*)&rect, 2);
+    return rect;
+}
+
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RemoveProgramFile("conf");
+        RemovePath(ProgramFile("conf"));
         dialog = CreateMainWindow();
         ASSERT_TRUE(dialog != NULL);
         statusBar = GetDlgItem(dialog, IDC_STATUSBAR);
@@ -28,8 +37,8 @@ protected:
     void TearDown() override
     {
         DestroyMainWindow(dialog);
-        RemoveProgramFile("conf");
-        RemoveProgramFile("about.url");
+        RemovePath(ProgramFile("conf"));
+        RemovePath(ProgramFile("about.url"));
     }
     std::string StatusText()
     {
@@ -209,65 +218,61 @@ TEST_F(MainWindow, EveryChildHasTheDefaultGuiFont)
     EXPECT_EQ((LRESULT)font, SendMessageA(statusBar, WM_GETFONT, 0, 0));
 }
 
-// The About box as it is seen when it comes up, and what its link button wrote.
+// The About box as it is seen when it comes up; the harness records its
+// caption and owner.
 struct AboutSeen {
     std::string line1, line2, link, label;
-    HWND owner = NULL;
     LRESULT font = 0;
-    int shown = 0;
 };
 AboutSeen aboutSeen;
 WPARAM aboutEnding;
 
-LRESULT CALLBACK WatchAbout(int code, WPARAM wParam, LPARAM lParam)
+std::string ItemText(HWND box, int id)
 {
-    HWND box = (HWND)wParam;
-    if (code == HCBT_ACTIVATE && WindowText(box) == "About") {
-        ++aboutSeen.shown;
-        char text[320];
-        GetDlgItemTextA(box, IDC_ABOUT_LINE1, text, sizeof text);
-        aboutSeen.line1 = text;
-        GetDlgItemTextA(box, IDC_ABOUT_LINE2, text, sizeof text);
-        aboutSeen.line2 = text;
-        GetDlgItemTextA(box, IDC_LINK_BUTTON, text, sizeof text);
-        aboutSeen.link = text;
-        GetDlgItemTextA(box, IDC_LINK_LABEL, text, sizeof text);
-        aboutSeen.label = text;
-        aboutSeen.owner = GetWindow(box, GW_OWNER);
-        aboutSeen.font = SendDlgItemMessageA(box, IDC_LINK_BUTTON, WM_GETFONT, 0, 0);
-        // Press the link, then end the box the way the test asks.
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_LINK_BUTTON, BN_CLICKED),
-            (LPARAM)GetDlgItem(box, IDC_LINK_BUTTON));
-        if (aboutEnding == SC_CLOSE)
-            PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
-        else
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(aboutEnding, BN_CLICKED), 0);
-    }
-    return CallNextHookEx(NULL, code, wParam, lParam);
+    return WindowText(GetDlgItem(box, id));
+}
+
+// Presses the link, then ends the box the way the test asks.
+bool AnswerAbout(HWND box)
+{
+    aboutSeen.line1 = ItemText(box, IDC_ABOUT_LINE1);
+    aboutSeen.line2 = ItemText(box, IDC_ABOUT_LINE2);
+    aboutSeen.link = ItemText(box, IDC_LINK_BUTTON);
+    aboutSeen.label = ItemText(box, IDC_LINK_LABEL);
+    aboutSeen.font = SendDlgItemMessageA(box, IDC_LINK_BUTTON, WM_GETFONT, 0, 0);
+    PostMessageA(
+        box, WM_COMMAND, MAKEWPARAM(IDC_LINK_BUTTON, BN_CLICKED), (LPARAM)GetDlgItem(box, IDC_LINK_BUTTON));
+    if (aboutEnding == SC_CLOSE)
+        PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(aboutEnding, BN_CLICKED), 0);
+    return true;
 }
 
 TEST_F(MainWindow, AboutBoxShowsItsTextsAndItsLinkWritesAboutUrl)
 {
-    HHOOK hook = SetWindowsHookExA(WH_CBT, WatchAbout, NULL, GetCurrentThreadId());
+    answerShown = AnswerAbout;
     // OK, Escape and the close box each end it; the link leaves it open.
     const WPARAM endings[] = {IDOK, IDCANCEL, SC_CLOSE};
     for (WPARAM ending : endings) {
         aboutSeen = AboutSeen();
         aboutEnding = ending;
-        RemoveProgramFile("about.url");
+        shown.clear();
+        RemovePath(ProgramFile("about.url"));
         SendMessageA(dialog, WM_COMMAND, IDM_ABOUT, 0);
-        EXPECT_EQ(1, aboutSeen.shown) << "ending " << ending;
+        ASSERT_EQ(1u, shown.size()) << "ending " << ending;
+        EXPECT_EQ("About", shown[0].caption);
+        EXPECT_EQ(dialog, shown[0].owner);
         EXPECT_EQ(std::string(programTitle), aboutSeen.line1);
         EXPECT_EQ(std::string(aboutSecondLine), aboutSeen.line2);
         EXPECT_EQ(std::string(webAddress), aboutSeen.link);
         EXPECT_EQ(std::string(linkLabel), aboutSeen.label);
-        EXPECT_EQ(dialog, aboutSeen.owner);
         EXPECT_EQ((LRESULT)GetStockObject(DEFAULT_GUI_FONT), aboutSeen.font);
-        std::string link = ReadProgramFile("about.url");
+        std::string link = ReadWholeFile(ProgramFile("about.url"));
         EXPECT_EQ("[InternetShortcut]\r\nURL=" + std::string(webAddress) + std::string(1, '\0'), link);
         EXPECT_TRUE(IsWindowEnabled(dialog));
     }
-    UnhookWindowsHookEx(hook);
+    answerShown = NULL;
     EXPECT_NE("", std::string(programTitle));
     EXPECT_NE("", std::string(aboutSecondLine));
 }

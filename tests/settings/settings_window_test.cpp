@@ -6,7 +6,7 @@
 
 #include "builder/filecommands.h"
 #include "files/settings.h"
-#include "tests/layout/window_harness.h"
+#include "tests/window/harness.h"
 #include "ui/layout.h"
 #include "ui/maindialog.h"
 #include "ui/resource.h"
@@ -31,8 +31,7 @@ class Settings : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        PrepareProgram();
-        RemoveProgramFile("conf");
+        RemovePath(conf);
         // The template's place, as a first start shows it.
         HWND dialog = CreateMainWindow();
         templateRect = OuterRect(dialog);
@@ -41,11 +40,11 @@ protected:
     void TearDown() override
     {
         DestroyMainWindow(dialog);
-        RemoveProgramFile("conf");
+        RemovePath(conf);
     }
-    HWND Start(const std::string& conf)
+    HWND Start(const std::string& bytes)
     {
-        WriteProgramFile("conf", conf);
+        EXPECT_TRUE(WriteWholeFile(conf, bytes));
         dialog = CreateMainWindow();
         return dialog;
     }
@@ -59,11 +58,12 @@ protected:
     }
     void ExpectOneReadError()
     {
-        ASSERT_EQ(1u, shownBoxes.size());
-        EXPECT_EQ(ProgramString(IDS_CONF_READ_FAILED), shownBoxes[0].text);
-        EXPECT_TRUE(shownBoxes[0].owner == NULL);
-        shownBoxes.clear();
+        ASSERT_EQ(1u, shown.size());
+        EXPECT_EQ(ProgramString(IDS_CONF_READ_FAILED), shown[0].text);
+        EXPECT_TRUE(shown[0].owner == NULL);
+        shown.clear();
     }
+    const std::string conf = ProgramFile("conf");
     RECT templateRect;
     HWND dialog = NULL;
 };
@@ -72,7 +72,7 @@ TEST_F(Settings, FirstStartWithoutConf)
 {
     dialog = CreateMainWindow();
     ExpectNewStateAtTemplatePlace();
-    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_TRUE(shown.empty());
     // Showing the dialog fits it once, which counts as a size change: the
     // first close already writes the New state and the template's place.
     EXPECT_EQ(1, settingsDirty);
@@ -80,8 +80,8 @@ TEST_F(Settings, FirstStartWithoutConf)
     EXPECT_EQ(
         Conf("", "", 1, templateRect.left, templateRect.top, MainLayout.appliedWidth - MainLayout.minWidth,
             MainLayout.appliedHeight - MainLayout.minHeight),
-        ReadProgramFile("conf"));
-    EXPECT_TRUE(shownBoxes.empty());
+        ReadWholeFile(conf));
+    EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(Settings, CleanRunLeavesConfAlone)
@@ -89,15 +89,15 @@ TEST_F(Settings, CleanRunLeavesConfAlone)
     Start(example + "x");
     settingsDirty = 0;
     SaveSettings();
-    EXPECT_EQ(example + "x", ReadProgramFile("conf"));
+    EXPECT_EQ(example + "x", ReadWholeFile(conf));
 }
 
 TEST_F(Settings, ExampleRestoresFilePlaceAndSize)
 {
     // Bytes after the last field are ignored.
-    for (const std::string& conf : {example, example + "more"}) {
-        Start(conf);
-        EXPECT_TRUE(shownBoxes.empty());
+    for (const std::string& bytes : {example, example + "more"}) {
+        Start(bytes);
+        EXPECT_TRUE(shown.empty());
         EXPECT_EQ(std::string(programTitle) + " - D:\\Calc\\calc.htm", WindowText(dialog));
         EXPECT_EQ(0, isUntitled);
         RECT outer = OuterRect(dialog);
@@ -117,7 +117,7 @@ TEST_F(Settings, StoredValuesAreTakenAsTheyStand)
     // A name as long as a path allows, negative coordinates, no range check.
     std::string longest(259, 'n');
     Start(Conf(longest, "", 0, -8, -5, 10, 20));
-    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_TRUE(shown.empty());
     EXPECT_EQ(std::string(programTitle) + " - " + longest, WindowText(dialog));
     RECT outer = OuterRect(dialog);
     EXPECT_EQ(-8, outer.left);
@@ -127,7 +127,7 @@ TEST_F(Settings, StoredValuesAreTakenAsTheyStand)
 
     // Any non-zero flag is the New state; name and folder stay for the file dialogs.
     Start(Conf("a.htm", "C:\\x\\", 2, 30, 40, 0, 0));
-    EXPECT_TRUE(shownBoxes.empty());
+    EXPECT_TRUE(shown.empty());
     EXPECT_EQ(NewCaption(), WindowText(dialog));
     EXPECT_EQ(1, isUntitled);
     EXPECT_STREQ("a.htm", currentFileName);
@@ -142,8 +142,8 @@ TEST_F(Settings, DamagedFileGivesOneMessageAndTheNewState)
         std::string(260, 'n') + '\0' + example,  // a name with no zero in 260 bytes
         Conf(std::string(130, 'n'), std::string(130, 'f'), 0, 1, 2, 3, 4),  // joined past a path
     };
-    for (const std::string& conf : damaged) {
-        Start(conf);
+    for (const std::string& bytes : damaged) {
+        Start(bytes);
         ExpectOneReadError();
         ExpectNewStateAtTemplatePlace();
         EXPECT_LT(strlen(currentFileName), sizeof currentFileName);
@@ -168,10 +168,10 @@ TEST_F(Settings, SavedAtCloseAndLoadedAgain)
     MoveWindow(dialog, 120, 70, MainLayout.minWidth + 40, MainLayout.minHeight + 30, FALSE);
     CloseMainWindow(dialog);
     EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_TRUE(shownBoxes.empty());
-    EXPECT_EQ(Conf("calc.htm", "D:\\Calc\\", 0, 120, 70, 40, 30), ReadProgramFile("conf"));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(Conf("calc.htm", "D:\\Calc\\", 0, 120, 70, 40, 30), ReadWholeFile(conf));
 
-    Start(ReadProgramFile("conf"));
+    Start(ReadWholeFile(conf));
     EXPECT_EQ(std::string(programTitle) + " - D:\\Calc\\calc.htm", WindowText(dialog));
     RECT outer = OuterRect(dialog);
     EXPECT_EQ(120, outer.left);
@@ -182,22 +182,22 @@ TEST_F(Settings, SavedAtCloseAndLoadedAgain)
     SendMessageA(dialog, WM_COMMAND, IDM_NEW, 0);
     MoveWindow(dialog, 100, 50, MainLayout.minWidth, MainLayout.minHeight + 24, FALSE);
     CloseMainWindow(dialog);
-    EXPECT_EQ(Conf("calc.htm", "D:\\Calc\\", 1, 100, 50, 0, 24), ReadProgramFile("conf"));
+    EXPECT_EQ(Conf("calc.htm", "D:\\Calc\\", 1, 100, 50, 0, 24), ReadWholeFile(conf));
 }
 
 TEST_F(Settings, UnwritableProgramFolderSaysSoAndStillCloses)
 {
     // fopen "wb" fails on a directory even for root, who ignores read-only modes.
-    ASSERT_TRUE(CreateDirectoryA(ProgramFile("conf").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA(conf.c_str(), NULL));
     dialog = CreateMainWindow();
-    EXPECT_TRUE(shownBoxes.empty());  // unreadable: silently the New state
+    EXPECT_TRUE(shown.empty());  // unreadable: silently the New state
     ExpectNewStateAtTemplatePlace();
     SendMessageA(dialog, WM_MOVING, 0, (LPARAM)&templateRect);
     CloseMainWindow(dialog);
     EXPECT_FALSE(IsWindow(dialog));
-    ASSERT_EQ(1u, shownBoxes.size());
-    EXPECT_EQ(ProgramString(IDS_CONF_WRITE_FAILED), shownBoxes[0].text);
-    EXPECT_TRUE(shownBoxes[0].owner == NULL);
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(ProgramString(IDS_CONF_WRITE_FAILED), shown[0].text);
+    EXPECT_TRUE(shown[0].owner == NULL);
 }
 
 }  // namespace

@@ -1,23 +1,16 @@
-// The real main dialog, created in this process from the linked resources.
-// Every window that opens owned by the main dialog (message boxes, file
-// dialogs, About) is recorded and cancelled by a CBT hook, so no test waits
-// for a person.
+// The real main dialog's commands, with the file dialogs, message boxes and
+// About box it shows recorded and cancelled by the harness.
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "builder/filecommands.h"
 #include "builder/page.h"
-#include "files/progfiles.h"
-#include "tests/files/testfiles.h"
-#include "ui/layout.h"
+#include "tests/window/harness.h"
 #include "ui/maindialog.h"
 #include "ui/resource.h"
 #include "ui/winmain.h"
@@ -27,90 +20,9 @@ namespace {
 const char saveTitle[] = "Specify a calculator file name to save as and to lauch";
 const char openTitle[] = "Select a calculator to lauch";
 
-struct Shown {
-    std::string caption;
-    std::string text;  // the window's static texts, joined by "|"
-};
-std::vector<Shown> shown;
-std::vector<HWND> answered;
-HHOOK cbtHook;
-bool quitSeen;
-WPARAM quitCode;
-
 std::string programFolder;  // the test's own folder, as the program sees it
 std::string workFolder;  // program folder + "window-files\"
 std::string openLog;  // DOS path of the shell's record
-
-BOOL CALLBACK CollectStatic(HWND child, LPARAM out)
-{
-    char className[32] = "", text[300] = "";
-    GetClassNameA(child, className, sizeof className);
-    GetWindowTextA(child, text, sizeof text);
-    auto& joined = *reinterpret_cast<std::string*>(out);
-    if (_stricmp(className, "Static") == 0 && text[0] != 0)
-        joined += (joined.empty() ? "" : "|") + std::string(text);
-    return TRUE;
-}
-
-LRESULT CALLBACK AnswerOwnedWindows(int code, WPARAM wParam, LPARAM lParam)
-{
-    HWND window = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_ACTIVATE && mainWindow != NULL && GetWindow(window, GW_OWNER) == mainWindow
-        && std::find(answered.begin(), answered.end(), window) == answered.end()) {
-        answered.push_back(window);
-        char caption[300] = "";
-        GetWindowTextA(window, caption, sizeof caption);
-        Shown record {caption, ""};
-        EnumChildWindows(window, CollectStatic, reinterpret_cast<LPARAM>(&record.text));
-        shown.push_back(record);
-        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-    }
-    return CallNextHookEx(cbtHook, code, wParam, lParam);
-}
-
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            quitSeen = true;
-            quitCode = message.wParam;
-            continue;
-        }
-        DispatchProgramMessage(&message);
-    }
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes)
-{
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-    fclose(file);
-}
-
-// Waits, pumping messages, until the shell's record holds `entry` count times.
-bool WaitForOpened(const std::string& entry, int count = 1)
-{
-    for (int tries = 0; tries < 100; ++tries) {
-        PumpMessages();
-        std::string log = ReadWholeFile(openLog);
-        int found = 0;
-        for (size_t at = log.find(entry); at != std::string::npos; at = log.find(entry, at + 1))
-            ++found;
-        if (found >= count)
-            return true;
-        Sleep(100);
-    }
-    return false;
-}
-
-std::string WindowText(HWND window)
-{
-    char text[400] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
 
 void SetCurrentFile(const std::string& folder, const char* name)
 {
@@ -125,55 +37,38 @@ class MainDialogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        programInstance = GetModuleHandleA(NULL);
-        InitCommonControls();
-        ASSERT_NE(RegisterIconDialogClass(), 0);
-        char folder[300] = {};
-        GetProgramFolder(folder);
-        programFolder = folder;
+        ASSERT_TRUE(PrepareProgram());
+        programFolder = ProgramFile("");
         workFolder = programFolder + "window-files\\";
         CreateDirectoryA(workFolder.c_str(), NULL);
         openLog = workFolder + "opened.log";
         RecordOpenedFilesIn(openLog);
-        DeleteFileA((programFolder + "conf").c_str());
-        cbtHook = SetWindowsHookExA(WH_CBT, AnswerOwnedWindows, NULL, GetCurrentThreadId());
-        ASSERT_NE(cbtHook, nullptr);
+        RemovePath(programFolder + "conf");
     }
 
     static void TearDownTestSuite()
     {
-        UnhookWindowsHookEx(cbtHook);
         SetCurrentDirectoryA(programFolder.c_str());  // the file dialogs move it
-        DeleteFileA((programFolder + "conf").c_str());
-        DeleteFileA((programFolder + "manual.htm").c_str());
-        for (const char* name : {"opened.log", "calc.htm", "reference.htm", "other.htm"})
-            DeleteFileA((workFolder + name).c_str());
-        RemoveDirectoryA(workFolder.c_str());
+        RemovePath(programFolder + "conf");
+        RemovePath(programFolder + "manual.htm");
+        for (const char* name : {"opened.log", "calc.htm", "reference.htm", "other.htm", ""})
+            RemovePath(workFolder + name);
     }
 
     void SetUp() override
     {
-        shown.clear();
-        answered.clear();
-        quitSeen = false;
-        settingsDirty = 0;
-        strcpy(currentFolder, workFolder.c_str());
-        currentFileName[0] = 0;
-        DeleteFileA(openLog.c_str());
-        dialog = CreateDialogParamA(programInstance, "MainDialog", NULL, MainDialogProc, 0);
+        RemovePath(openLog);
+        dialog = CreateMainWindow();
         ASSERT_NE(dialog, nullptr);
-        mainWindow = dialog;
-        PumpMessages();
+        // No conf: the dialogs start in the work folder.
+        strcpy(currentFolder, workFolder.c_str());
     }
 
     void TearDown() override
     {
-        if (IsWindow(dialog))
-            DestroyWindow(dialog);
-        PumpMessages();  // takes the quit message the destruction posts
-        mainWindow = NULL;
+        DestroyMainWindow(dialog);
         // A close with settingsDirty set writes one; it must not reach later tests.
-        DeleteFileA((programFolder + "conf").c_str());
+        RemovePath(programFolder + "conf");
     }
 
     void Command(int id)
@@ -287,7 +182,7 @@ TEST_F(MainDialogTest, CreateLaunchWritesTheEditorsOverTheCurrentFileAndOpensIt)
     char variables[] = "&Width (m) = 3\r\nH&eight (m) = 4\r\n?Compute the area";
     const char function[] = "alert(Width# * Height#);";
     std::string page = workFolder + "calc.htm";
-    WriteWholeFile(page, std::string(100000, 'x'));  // longer than the page: must be cut
+    ASSERT_TRUE(WriteWholeFile(page, std::string(100000, 'x')));  // longer than the page: must be cut
     SetCurrentFile(workFolder, "calc.htm");
     FillEditors(name, variables, function);
 
@@ -332,7 +227,7 @@ TEST_F(MainDialogTest, FailedOpenAndShortWritesShowTheirBoxAndOpenNothing)
 
     // Something that is opened afterwards shows the record is live; the
     // failed pages never reached it.
-    WriteWholeFile(workFolder + "other.htm", "<title>other</title>");
+    ASSERT_TRUE(WriteWholeFile(workFolder + "other.htm", "<title>other</title>"));
     SetCurrentFile(workFolder, "other.htm");
     Command(IDM_LAUNCH);
     ASSERT_TRUE(WaitForOpened(workFolder + "other.htm"));
@@ -381,7 +276,7 @@ TEST_F(MainDialogTest, APathLongerThanThePathBuffersIsNoCurrentFile)
 
 TEST_F(MainDialogTest, HelpCommandsAndExit)
 {
-    WriteWholeFile(programFolder + "manual.htm", "<title>manual</title>");
+    ASSERT_TRUE(WriteWholeFile(programFolder + "manual.htm", "<title>manual</title>"));
     Command(IDM_MANUAL);
     EXPECT_TRUE(WaitForOpened(programFolder + "manual.htm"));
 
