@@ -10,6 +10,7 @@
 
 #include "builder/filecommands.h"
 #include "builder/page.h"
+#include "builder/scan.h"
 #include "tests/window/harness.h"
 #include "ui/maindialog.h"
 #include "ui/resource.h"
@@ -26,9 +27,8 @@ std::string openLog;  // DOS path of the shell's record
 
 void SetCurrentFile(const std::string& folder, const char* name)
 {
-    ASSERT_LT(folder.size(), sizeof currentFolder);
-    strcpy(currentFolder, folder.c_str());
-    strcpy(currentFileName, name);
+    ASSERT_TRUE(CopyText(currentFolder, sizeof currentFolder, folder.c_str()));
+    ASSERT_TRUE(CopyText(currentFileName, sizeof currentFileName, name));
     char path[260];
     ASSERT_TRUE(ComposeCurrentPath(path));
 }
@@ -61,7 +61,7 @@ protected:
         dialog = CreateMainWindow();
         ASSERT_NE(dialog, nullptr);
         // No conf: the dialogs start in the work folder.
-        strcpy(currentFolder, workFolder.c_str());
+        ASSERT_TRUE(CopyText(currentFolder, sizeof currentFolder, workFolder.c_str()));
     }
 
     void TearDown() override
@@ -255,14 +255,14 @@ TEST_F(MainDialogTest, EditorsAreReadWholeAtAndPastTheirLimit)
 TEST_F(MainDialogTest, APathLongerThanThePathBuffersIsNoCurrentFile)
 {
     std::string folder = "Z:\\" + std::string(245, 'd') + "\\";  // 249 characters
-    strcpy(currentFolder, folder.c_str());
-    strcpy(currentFileName, "0123456789");  // 259 joined: fits
+    ASSERT_TRUE(CopyText(currentFolder, sizeof currentFolder, folder.c_str()));
+    ASSERT_TRUE(CopyText(currentFileName, sizeof currentFileName, "0123456789"));  // 259 joined: fits
     char path[260];
     EXPECT_TRUE(ComposeCurrentPath(path));
     EXPECT_EQ(std::string(path), folder + "0123456789");
     EXPECT_EQ(WindowText(dialog), "Tallisk 1.0 - " + folder + "0123456789");
 
-    strcpy(currentFileName, "0123456789a");  // 260 joined: does not
+    ASSERT_TRUE(CopyText(currentFileName, sizeof currentFileName, "0123456789a"));  // 260 joined: does not
     EXPECT_FALSE(ComposeCurrentPath(path));
     EXPECT_STREQ(path, "");
     EXPECT_TRUE(isUntitled);
