@@ -21,6 +21,16 @@ void GetProgramFolder(char* buffer)
     *AfterLastSeparator(buffer) = 0;
 }
 
+bool GetProgramFilePath(char* path, const char* name)
+{
+    memset(path, 0, programFilePathSize);
+    GetProgramFolder(path);
+    if (AppendText(path, programFilePathSize, name))
+        return true;
+    path[0] = 0;
+    return false;
+}
+
 int WriteBufferToFile(const char* path, int length, const char* data)
 {
     if (length < 0)
@@ -41,11 +51,10 @@ int WriteBufferToFile(const char* path, int length, const char* data)
 
 int OpenLinkFile(const char* text, const char* fileName)
 {
-    char path[300] = {};
+    char path[programFilePathSize];
     char content[300] = {};
     char scratch[300] = {};
-    GetProgramFolder(path);
-    if (!AppendText(path, sizeof path, fileName))
+    if (!GetProgramFilePath(path, fileName))
         return 0;
     UnscrambleText(scrambledLinkLeadingText, scratch, linkLeadingTextLength);
     CopyText(content, sizeof content, scratch);

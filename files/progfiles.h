@@ -5,6 +5,10 @@
 // Fills buffer (room for 260 bytes, zero-filled by the caller) with the
 // program folder, ending in its separator.
 void GetProgramFolder(char* buffer);
+// Fills path (programFilePathSize bytes) with the program folder followed by
+// name; false, with path empty, when the two do not fit.
+const int programFilePathSize = 300;
+bool GetProgramFilePath(char* path, const char* name);
 // Returns 1 when all length bytes reached the file, else 0.
 int WriteBufferToFile(const char* path, int length, const char* data);
 // Writes the link file fileName next to the program and opens it with the

@@ -3,23 +3,13 @@
 #include "files/settings.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "builder/filecommands.h"
-#include "builder/scan.h"
 #include "files/progfiles.h"
 #include "files/settingsformat.h"
 #include "ui/layout.h"
 #include "ui/resource.h"
 #include "ui/winmain.h"
-
-// Fills path (300 bytes) with the settings file's full name; false when it does not fit.
-static bool ComposeSettingsPath(char* path)
-{
-    memset(path, 0, 300);
-    GetProgramFolder(path);
-    return AppendText(path, 300, "conf");
-}
 
 static void ShowSettingsMessage(HWND owner, UINT textId)
 {
@@ -35,8 +25,8 @@ static int AddWrapping(int a, int b)
 
 void LoadSettings()
 {
-    char path[300];
-    FILE* file = ComposeSettingsPath(path) ? fopen(path, "rb") : NULL;
+    char path[programFilePathSize];
+    FILE* file = GetProgramFilePath(path, "conf") ? fopen(path, "rb") : NULL;
     if (!file) {
         NewCalculator();
         return;
@@ -68,8 +58,8 @@ void SaveSettings()
 {
     if (!settingsDirty)
         return;
-    char path[300];
-    FILE* file = ComposeSettingsPath(path) ? fopen(path, "wb") : NULL;
+    char path[programFilePathSize];
+    FILE* file = GetProgramFilePath(path, "conf") ? fopen(path, "wb") : NULL;
     if (!file) {
         ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
         return;

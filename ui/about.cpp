@@ -1,10 +1,8 @@
 // The Help menu: the About box with its link button, and the manual.
 #include "ui/about.h"
 
-#include <cstring>
 #include <shellapi.h>
 
-#include "builder/scan.h"
 #include "files/progfiles.h"
 #include "ui/layout.h"
 #include "ui/maindialog.h"
@@ -52,9 +50,7 @@ void ShowAboutBox(HWND owner)
 
 void OpenManual()
 {
-    char path[300];
-    memset(path, 0, sizeof path);
-    GetProgramFolder(path);
-    if (AppendText(path, sizeof path, "manual.htm"))
+    char path[programFilePathSize];
+    if (GetProgramFilePath(path, "manual.htm"))
         ShellExecuteA(NULL, NULL, path, NULL, NULL, SW_SHOWNORMAL);
 }
