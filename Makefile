@@ -2,6 +2,9 @@
 BUILD   ?= build
 NATIVE  := $(BUILD)/native
 WINDOWS := $(BUILD)/windows
+# The 64-bit tree is for the tests and for machines that cannot run 32-bit
+# programs; the 32-bit tree is the product.
+WINDOWS64 := $(BUILD)/windows64
 
 .PHONY: all setup build test run bench fuzz dist clean
 
@@ -17,9 +20,14 @@ $(WINDOWS)/build.ninja:
 	cmake -S . -B $(WINDOWS) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw32.cmake
 
-build: setup $(NATIVE)/build.ninja $(WINDOWS)/build.ninja
+$(WINDOWS64)/build.ninja:
+	cmake -S . -B $(WINDOWS64) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	      -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw64.cmake
+
+build: setup $(NATIVE)/build.ninja $(WINDOWS)/build.ninja $(WINDOWS64)/build.ninja
 	cmake --build $(NATIVE)
 	cmake --build $(WINDOWS)
+	cmake --build $(WINDOWS64)
 
 test: build
 	@bash tools/test.sh $(BUILD)
@@ -34,7 +42,7 @@ fuzz: build
 	@bash tools/fuzz.sh $(BUILD)
 
 dist: build
-	@bash tools/dist.sh $(BUILD)
+	@bash tools/dist.sh $(WINDOWS)
 
 clean:
 	rm -rf $(BUILD) dist

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Lays out the folder a user installs, Tallisk/ (the launcher, and lib/ with
 # Tallisk.exe, velmora.dll and the manual), and a zip of it named with the version.
-# $1: the build folder of `make build`; $2: where to put both (default: dist/).
+# $1: the Windows tree of `make build` (default build/windows, the product);
+# $2: where to put both (default: dist/).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-win=${1:-build}/windows
+win=${1:-build/windows}
 out=${2:-$top/dist}
 version=$(sed -n 's/^project(Tallisk VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")
 [ -n "$version" ] || { echo "dist: no project version in CMakeLists.txt" >&2; exit 1; }

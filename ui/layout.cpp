@@ -74,7 +74,7 @@ BOOL HandleTipNotify(HWND dialog, NMHDR* header, HWND statusBar, HINSTANCE insta
         // The help string shares the control's id.
         UINT_PTR textId = header->idFrom;
         if (tool.uFlags & TTF_IDISHWND)
-            textId = (UINT_PTR)GetWindowLongA((HWND)header->idFrom, GWL_ID);
+            textId = (UINT_PTR)GetWindowLongPtrA((HWND)header->idFrom, GWLP_ID);
         char text[100] = {0};
         LoadStringA(instance, (UINT)textId, text, 100);
         ShowSimpleStatus(statusBar, text);

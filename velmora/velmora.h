@@ -1,6 +1,7 @@
 // The interface of the base library velmora.dll as the launcher calls it.
-// It is 32-bit: every pointer and word is 4 bytes, and the launcher reads only
-// the words fixed below, so any library put in its place must keep these offsets.
+// Its records are arrays of words, each a pointer wide: 4 bytes in the 32-bit
+// product, whose byte offsets bind any library put in its place, and 8 bytes
+// in the 64-bit test build. The launcher reads only the words fixed below.
 #pragma once
 #include <windows.h>
 #include <cstddef>
@@ -29,6 +30,11 @@ struct BaseObject {
 
 typedef BaseObject*(VELMORA_CALL* LoadBaseProc)(HINSTANCE instance, HMODULE library);
 
-static_assert(offsetof(BaseObject, TakeStartData) == 16, "TakeStartData is word 4");
-static_assert(offsetof(BaseObject, launchTable) == 196, "the launch table is word 49");
-static_assert(offsetof(LaunchTable, LaunchProgram) == 96, "LaunchProgram is word 24");
+static_assert(offsetof(BaseObject, TakeStartData) == 4 * sizeof(void*), "TakeStartData is word 4");
+static_assert(offsetof(BaseObject, launchTable) == 49 * sizeof(void*), "the launch table is word 49");
+static_assert(offsetof(LaunchTable, LaunchProgram) == 24 * sizeof(void*), "LaunchProgram is word 24");
+#ifndef _WIN64
+static_assert(offsetof(BaseObject, TakeStartData) == 16, "TakeStartData is at byte 16");
+static_assert(offsetof(BaseObject, launchTable) == 196, "the launch table is at byte 196");
+static_assert(offsetof(LaunchTable, LaunchProgram) == 96, "LaunchProgram is at byte 96");
+#endif

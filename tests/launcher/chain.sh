@@ -8,7 +8,7 @@ W=$TALLISK_WINE_DIR/launcher-chain-files
 rm -rf "$W"; mkdir -p "$W/unzipped" "$W/documents"
 fail() { echo "FAIL: $*"; exit 1; }
 
-bash "$TALLISK_SOURCE/tools/dist.sh" "$TALLISK_BUILD/.." "$W" || fail "dist.sh failed"
+bash "$TALLISK_SOURCE/tools/dist.sh" "$TALLISK_BUILD" "$W" || fail "dist.sh failed"
 zip=$(ls "$W"/Tallisk-*.zip) || fail "no zip"
 ( cd "$W/unzipped" && unzip -q "$zip" ) || fail "unzip failed"
 files=$(cd "$W/unzipped" && find . -type f | sort | tr '\n' ' ')

@@ -54,14 +54,23 @@ calls() {
   tr -d '\r' <"$1.log" | grep -v '^program ' | sed "${p:+s/$p/P/g}"
 }
 
+# The launcher's own calls in the relay trace return into its image, which
+# the linker puts at 0x400000 on 32-bit and at 0x140000000 on 64-bit. %p
+# prints a pointer's full width, the trace pads it to 8 digits only.
+case ${TALLISK_ARCH:-32} in
+  64) image=14000 null=0000000000000000 ;;
+  *) image=004 null=00000000 ;;
+esac
+hexdigits() { sed -E 's/^0*([0-9A-Fa-f])/\1/' <<<"$1" | tr 'A-F' 'a-f'; }
+
 # releases DIR: the launcher's own FreeLibrary and free calls, in order.
 releases() {
   local p t
-  p=$(startdata "$1")
-  t=$(grep -m1 -o '^[0-9a-f]*:Call KERNEL32.FreeLibrary([0-9a-f]*) ret=004' "$1.relay" | cut -d: -f1)
-  grep -E "^${t:-[0-9a-f]*}:(Ret  KERNEL32.FreeLibrary|Call msvcrt.free\().* ret=004" "$1.relay" |
-    sed -E 's/.*Ret  KERNEL32.FreeLibrary.*/FreeLibrary/; s/.*Call msvcrt.free\(([0-9a-f]*)\).*/free(\1)/' |
-    sed "${p:+s/$p/P/I}" | tr '\n' ' '
+  p=$(startdata "$1"); [ -n "$p" ] && p=$(hexdigits "$p")
+  t=$(grep -m1 -o "^[0-9a-f]*:Call KERNEL32.FreeLibrary([0-9a-f]*) ret=$image" "$1.relay" | cut -d: -f1)
+  grep -E "^${t:-[0-9a-f]*}:(Ret  KERNEL32.FreeLibrary|Call msvcrt.free\().* ret=$image" "$1.relay" |
+    sed -E 's/.*Ret  KERNEL32.FreeLibrary.*/FreeLibrary/; s/.*Call msvcrt.free\(0*([0-9a-f]+)\).*/free(\1)/' |
+    sed "${p:+s/($p)/(P)/}" | tr '\n' ' '
 }
 
 expect() {  # expect WHAT ACTUAL EXPECTED
@@ -95,7 +104,7 @@ wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'msvcrt.free;KERNEL32
 
 # Only in "lib": the launch happens with null start data.
 d=$W/libonly; lay_out "$d" none real; launch "$d"; check_program "$d"
-expect "libonly: calls" "$(calls "$d")" "$(launched "$d" 00000000 '(none)')"
+expect "libonly: calls" "$(calls "$d")" "$(launched "$d" $null '(none)')"
 expect "libonly: releases" "$(releases "$d")" "FreeLibrary "
 
 # On the search path and in "lib": the start data is taken, the first copy is
@@ -123,7 +132,7 @@ expect "refusinglib: releases" "$(releases "$d")" "FreeLibrary FreeLibrary free(
 # Without the export on the search path: released, the launch gets no start data.
 d=$W/noexportsearch; lay_out "$d" noexport real; launch "$d"; check_program "$d"
 expect "noexportsearch: calls" "$(calls "$d")" \
-  "$(echo "unload without export"; launched "$d" 00000000 '(none)')"
+  "$(echo "unload without export"; launched "$d" $null '(none)')"
 
 # The longest launcher path read, 259 characters: "lib\velmora.dll" still fits.
 d=$W/long; n=$(( 259 - ${#d} - 2 - 1 - 16 ))   # "Z:" + "\" + "StartTallisk.exe"
@@ -134,7 +143,7 @@ done
 l=$(dos "$d")\\StartTallisk.exe
 expect "long: launcher path length" "${#l}" 259
 lay_out "$d" none real; launch "$d"; check_program "$d"
-expect "long: calls" "$(calls "$d")" "$(launched "$d" 00000000 '(none)')"
+expect "long: calls" "$(calls "$d")" "$(launched "$d" $null '(none)')"
 
 # A launcher path longer than the 260 characters read: cut short, it would
 # name a folder above the launcher, whose "lib" must not be loaded from.

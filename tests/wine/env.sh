@@ -1,8 +1,11 @@
 # Shared by the tests that run Windows programs under Wine. Source it; it needs
-# TALLISK_WINE_DIR (where prefixes live, inside the build tree).
+# TALLISK_WINE_DIR (where prefixes live, inside the build tree) and takes
+# TALLISK_ARCH, the tree's architecture (32, the default, or 64).
 : "${TALLISK_WINE_DIR:?set TALLISK_WINE_DIR}"
 TALLISK_TESTS_WINE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-export WINEARCH=win32 WINEDEBUG=-all HOME="$TALLISK_WINE_DIR/home" \
+. "$TALLISK_TESTS_WINE/../../tools/wine-arch.sh"
+tallisk_use_wine "${TALLISK_ARCH:-32}" || exit 1
+export WINEDEBUG=-all HOME="$TALLISK_WINE_DIR/home" \
        WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 mkdir -p "$HOME"
 
