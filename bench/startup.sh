@@ -4,22 +4,38 @@
 # fresh copy of the test prefix with its wineserver already warm; the two
 # programs take turns, and the median of the runs is reported.
 # $1: the build folder of `make build`; RUNS (default 7) sets the run count.
+# It measures the 32-bit product, or the 64-bit build where this machine cannot
+# run 32-bit programs; ARCH=32 or ARCH=64 chooses.
 set -u
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"; fi
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-build}" && pwd)
 runs=${RUNS:-7}
-export TALLISK_WINE_DIR=$build/windows/wine
+. "$top/tools/wine-arch.sh"
+if [ -n "${ARCH:-}" ]; then
+  arch=$ARCH
+elif tallisk_can_run_32bit; then
+  arch=32
+else
+  arch=64
+  echo "startup: $tallisk_no_32bit_reason; measuring the 64-bit build"
+fi
+case $arch in
+  32) tree=$build/windows cross=i686-w64-mingw32 ;;
+  64) tree=$build/windows64 cross=x86_64-w64-mingw32 ;;
+  *) echo "startup: ARCH must be 32 or 64"; exit 1 ;;
+esac
+export TALLISK_WINE_DIR=$tree/wine TALLISK_ARCH=$arch
 . "$top/tests/wine/env.sh"
-out=$build/bench
+out=$build/bench$arch
 mkdir -p "$out/tallisk" "$out/bare"
 
-# The yardstick, with Tallisk.exe's compiler and flags.
+# The yardstick, with Tallisk.exe's compiler and flags for the same architecture.
 flags="-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -static -s -mwindows"
-i686-w64-mingw32-windres "$top/bench/baredialog.rc" -O coff -o "$out/baredialog.res" &&
-  i686-w64-mingw32-g++-posix $flags -o "$out/bare/baredialog.exe" \
+$cross-windres "$top/bench/baredialog.rc" -O coff -o "$out/baredialog.res" &&
+  $cross-g++-posix $flags -o "$out/bare/baredialog.exe" \
     "$top/bench/baredialog.cpp" "$out/baredialog.res" || { echo "startup: cannot build the bare dialog"; exit 1; }
-cp "$build/windows/Tallisk.exe" "$build/windows/manual.htm" "$out/tallisk/" || exit 1
+cp "$tree/Tallisk.exe" "$tree/manual.htm" "$out/tallisk/" || exit 1
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
@@ -51,5 +67,5 @@ for i in $(seq "$runs"); do
   b=$(shown "$out/bare/baredialog.exe") || exit 1; bare+=("$b")
 done
 mt=$(echo "${tallisk[*]}" | median) mb=$(echo "${bare[*]}" | median)
-echo "start-up, $runs runs each (ms): Tallisk.exe ${tallisk[*]}; bare dialog ${bare[*]}"
-echo "start-up median: Tallisk.exe $mt ms, bare dialog $mb ms, ratio $(awk -v t="$mt" -v b="$mb" 'BEGIN { printf "%.2f", t / b }') (goal at most 1.2)"
+echo "start-up, $arch-bit, $runs runs each (ms): Tallisk.exe ${tallisk[*]}; bare dialog ${bare[*]}"
+echo "start-up median, $arch-bit: Tallisk.exe $mt ms, bare dialog $mb ms, ratio $(awk -v t="$mt" -v b="$mb" 'BEGIN { printf "%.2f", t / b }') (goal at most 1.2)"
