@@ -6,8 +6,9 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 [ $# -eq 3 ] || { echo "usage: msi.sh VERSION FOLDER OUTPUT.msi" >&2; exit 2; }
-version=$1 out=$3
+version=$1
 src=$(cd "$2" && pwd)
+out=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "msi: bad version '$version'" >&2; exit 1; }
 
 # wixl refuses absolute source paths: it looks them up from the current folder.
