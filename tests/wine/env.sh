@@ -19,19 +19,27 @@ tallisk_template() {
     rm -rf "$t"
     sed "s#@RECORD@#$TALLISK_TESTS_WINE/record-open.sh#g" "$TALLISK_TESTS_WINE/prefix.reg" > "$TALLISK_WINE_DIR/prefix.reg"
     WINEPREFIX="$t" wineboot -i >/dev/null 2>&1
-    WINEPREFIX="$t" wine regedit /S "$(winepath -w "$TALLISK_WINE_DIR/prefix.reg" 2>/dev/null)" >/dev/null 2>&1
+    # Z: is the root, so the DOS path needs no Wine (winepath without the
+    # prefix set would make a whole default prefix under $HOME).
+    WINEPREFIX="$t" wine regedit /S "Z:${TALLISK_WINE_DIR//\//\\}\\prefix.reg" >/dev/null 2>&1
     WINEPREFIX="$t" wineserver -w
     touch "$t/.ready"
   ) 9>"$TALLISK_WINE_DIR/.tmpl.lock"
 }
 
 # tallisk_new_prefix NAME: a fresh copy of the template; exports WINEPREFIX.
+# The system folders' programs and libraries, 1.2 GB of a 64-bit prefix, are
+# only ever read: they are linked to the template's. Every other file is a copy
+# of its own, so a program rewriting it in place cannot reach the template.
 tallisk_new_prefix() {
   tallisk_template
   export WINEPREFIX="$TALLISK_WINE_DIR/$1"
   WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
-  cp -a "$TALLISK_WINE_DIR/tmpl" "$WINEPREFIX"
+  cp -al "$TALLISK_WINE_DIR/tmpl" "$WINEPREFIX"
+  find "$WINEPREFIX" -type f -links +1 ! -path '*/drive_c/windows/system32/*' \
+       ! -path '*/drive_c/windows/syswow64/*' ! -path '*/drive_c/windows/winsxs/*' \
+       -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' _ {} +
 }
 
 # Every file or URL the shell opens in a test prefix is appended, one line
