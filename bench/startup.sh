@@ -20,11 +20,9 @@ else
   arch=64
   echo "startup: $tallisk_no_32bit_reason; measuring the 64-bit build"
 fi
-case $arch in
-  32) tree=$build/windows cross=i686-w64-mingw32 ;;
-  64) tree=$build/windows64 cross=x86_64-w64-mingw32 ;;
-  *) echo "startup: ARCH must be 32 or 64"; exit 1 ;;
-esac
+tree=$(tallisk_windows_tree "$build" "$arch") || exit 1
+cross=i686-w64-mingw32
+[ "$arch" = 64 ] && cross=x86_64-w64-mingw32
 export TALLISK_WINE_DIR=$tree/wine TALLISK_ARCH=$arch
 . "$top/tests/wine/env.sh"
 out=$build/bench$arch

@@ -10,12 +10,12 @@ build=$(cd "${1:-build}" && pwd) || { echo "run: no build folder ${1:-build}; ru
 . "$top/tools/wine-arch.sh"
 die() { echo "run: $*" >&2; exit 1; }
 
-if tallisk_can_run_32bit; then
-  arch=32 app=$build/windows
-else
-  arch=64 app=$build/windows64
+arch=32
+if ! tallisk_can_run_32bit; then
+  arch=64
   echo "run: $tallisk_no_32bit_reason; starting the 64-bit build"
 fi
+app=$(tallisk_windows_tree "$build" $arch)
 [ -f "$app/Tallisk.exe" ] || die "$app/Tallisk.exe is missing; run 'make build' first"
 tallisk_use_wine "$arch" || die "no Wine for $arch-bit programs"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

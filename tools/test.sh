@@ -31,25 +31,26 @@ windows() {
   done
 }
 
+win32=$(tallisk_windows_tree "$build" 32) win64=$(tallisk_windows_tree "$build" 64)
 passed=0 failed=0 skipped=0
 echo "== native tests"
 ctest --test-dir "$build/native" --output-on-failure -j2 2>&1 | tee "$log"
 count native
 
 if tallisk_can_run_32bit; then
-  windows "$build/windows" 32-bit
+  windows "$win32" 32-bit
   ran="32-bit and 64-bit"
 else
   # What needs no Wine (sizes and imports of what ships) still runs.
-  windows "$build/windows" 32-bit -LE '^wine$'
+  windows "$win32" 32-bit -LE '^wine$'
   echo "== 32-bit Windows tests skipped: $tallisk_no_32bit_reason"
   while read -r name; do
     echo "skipped: $name (32-bit; $tallisk_no_32bit_reason)"
     skipped=$((skipped + 1))
-  done < <(ctest --test-dir "$build/windows" -N -L '^wine$' | sed -n 's/^ *Test *#[0-9]*: //p')
+  done < <(ctest --test-dir "$win32" -N -L '^wine$' | sed -n 's/^ *Test *#[0-9]*: //p')
   ran="64-bit only (this machine cannot run 32-bit programs)"
 fi
-windows "$build/windows64" 64-bit
+windows "$win64" 64-bit
 
 echo
 echo "Windows tests: $ran"

@@ -5,6 +5,8 @@
 #     programs asks it. TALLISK_NO_32BIT=1 makes it answer no anywhere.
 #   tallisk_use_wine 32|64: makes `wine`, `wineboot`, `winepath` and
 #     `wineserver` run programs of that architecture in prefixes of its kind.
+#   tallisk_windows_tree BUILD 32|64: that architecture's Windows tree in the
+#     build folder BUILD (the 32-bit one is the product).
 TALLISK_TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 tallisk_no_32bit_reason=
 
@@ -40,5 +42,13 @@ tallisk_use_wine() {
       echo "tallisk_use_wine: no architecture $1" >&2
       return 1
       ;;
+  esac
+}
+
+tallisk_windows_tree() {
+  case $2 in
+    32) echo "$1/windows" ;;
+    64) echo "$1/windows64" ;;
+    *) echo "tallisk_windows_tree: no architecture $2" >&2; return 1 ;;
   esac
 }

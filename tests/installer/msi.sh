@@ -14,7 +14,6 @@ rm -rf "$W"; mkdir -p "$W"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 trap 'wineserver -k >/dev/null 2>&1' EXIT
-dos() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 
 # The package make dist writes, and a newer one from the same source whose
 # manual grew and whose Tallisk.exe differs in its link time only (same size,
@@ -99,14 +98,10 @@ check_shortcut() {
 # start_from_menu: the shortcut starts the installed Tallisk, whose main
 # window appears; File, Exit makes it write conf in the installed folder.
 start_from_menu() {
-  local t0 w= try
+  local w try
   ( cd "$W" && wine start "$(sed 's#^.*/drive_c/#C:\\#; s#/#\\#g' <<<"$link")" >/dev/null 2>&1 ) ||
     { fail "start of the shortcut failed"; return 1; }
-  t0=$(date +%s)
-  until w=$(xdotool search --onlyvisible --class '^Tallisk\.exe$' 2>/dev/null | head -1) && [ -n "$w" ]; do
-    [ $(( $(date +%s) - t0 )) -ge 20 ] && { fail "no window of Tallisk.exe appeared"; return 1; }
-    sleep 0.1
-  done
+  w=$(wait_program '^Tallisk\.exe$' 20) || { fail "no window of Tallisk.exe appeared"; return 1; }
   [[ $(xdotool getwindowname "$w") == *" - New" ]] || fail "the window is not the main window in its New state"
   for try in 1 2 3; do
     xdotool windowfocus --sync "$w" 2>/dev/null; xdotool key alt+f; sleep 0.3; xdotool key x

@@ -19,12 +19,8 @@ tallisk_new_prefix launcher-chain
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 ( cd "$W/documents" && wine "$W/unzipped/Tallisk/StartTallisk.exe" >/dev/null 2>&1 ) ||
   fail "the launcher's exit code is $?"
-# Wine names a program's X windows after its file: Tallisk.exe's, not the launcher's.
-t0=$(date +%s) w=
-until w=$(xdotool search --onlyvisible --class '^Tallisk\.exe$' 2>/dev/null | head -1) && [ -n "$w" ]; do
-  [ $(( $(date +%s) - t0 )) -ge 20 ] && fail "no window of Tallisk.exe appeared"
-  sleep 0.1
-done
+# Tallisk.exe's window, not the launcher's.
+w=$(wait_program '^Tallisk\.exe$' 20) || fail "no window of Tallisk.exe appeared"
 title=$(xdotool getwindowname "$w")
 echo "Tallisk's window appeared: \"$title\""
 [[ $title == *" - New" ]] || fail "the window is not the main window in its New state"

@@ -15,7 +15,6 @@ tallisk_new_prefix launcher-runs
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-dos() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 
 # A decoy "lib" in the current folder: a launcher that looked there would log it.
 cp "$B/velmora.dll" "$B/tests/launcher/launcher_fakeprogram.exe" "$W/elsewhere/lib/"

@@ -15,7 +15,6 @@ tallisk_new_prefix window-journey
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-dos() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 opened() { grep -cxF -- "$1" "$TALLISK_OPEN_LOG"; }
 TITLE='^Tallisk 1\.0 - '
 SAVE='^Specify a calculator file name to save as and to lauch$'

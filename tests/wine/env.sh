@@ -19,9 +19,7 @@ tallisk_template() {
     rm -rf "$t"
     sed "s#@RECORD@#$TALLISK_TESTS_WINE/record-open.sh#g" "$TALLISK_TESTS_WINE/prefix.reg" > "$TALLISK_WINE_DIR/prefix.reg"
     WINEPREFIX="$t" wineboot -i >/dev/null 2>&1
-    # Z: is the root, so the DOS path needs no Wine (winepath without the
-    # prefix set would make a whole default prefix under $HOME).
-    WINEPREFIX="$t" wine regedit /S "Z:${TALLISK_WINE_DIR//\//\\}\\prefix.reg" >/dev/null 2>&1
+    WINEPREFIX="$t" wine regedit /S "$(dos "$TALLISK_WINE_DIR/prefix.reg")" >/dev/null 2>&1
     WINEPREFIX="$t" wineserver -w
     touch "$t/.ready"
   ) 9>"$TALLISK_WINE_DIR/.tmpl.lock"
@@ -36,15 +34,26 @@ tallisk_new_prefix() {
   export WINEPREFIX="$TALLISK_WINE_DIR/$1"
   WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
-  cp -al "$TALLISK_WINE_DIR/tmpl" "$WINEPREFIX"
-  find "$WINEPREFIX" -type f -links +1 ! -path '*/drive_c/windows/system32/*' \
-       ! -path '*/drive_c/windows/syswow64/*' ! -path '*/drive_c/windows/winsxs/*' \
-       -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' _ {} +
+  cp -al "$TALLISK_WINE_DIR/tmpl" "$WINEPREFIX" &&
+    find "$WINEPREFIX" -type f -links +1 ! -path '*/drive_c/windows/system32/*' \
+         ! -path '*/drive_c/windows/syswow64/*' ! -path '*/drive_c/windows/winsxs/*' \
+         -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f" || exit 1; done' _ {} + ||
+    { echo "tallisk_new_prefix: cannot make $WINEPREFIX (is the disk full?)" >&2; return 1; }
 }
 
 # Every file or URL the shell opens in a test prefix is appended, one line
 # each, to $TALLISK_OPEN_LOG by record-open.sh (nothing real is started).
 
+# dos PATH: the DOS path of an absolute Unix path. Z: is the root, so no Wine
+# is needed (winepath without a prefix set would make a whole one under $HOME).
+dos() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+
+# wait_program FILE [timeout_s]: id of the first mapped window of the program
+# FILE (a regex). Wine names a program's X windows after its file.
+wait_program() { local re="$1" to="${2:-10}" t0=$(date +%s) w
+  while :; do w=$(xdotool search --onlyvisible --class "$re" 2>/dev/null | head -1)
+    [ -n "$w" ] && { echo "$w"; return 0; }
+    [ $(( $(date +%s) - t0 )) -ge "$to" ] && return 1; sleep 0.1; done; }
 # wait_win REGEX [timeout_s]: id of the first mapped window whose title matches.
 wait_win() { local re="$1" to="${2:-10}" t0=$(date +%s) w
   while :; do w=$(xdotool search --onlyvisible --name "$re" 2>/dev/null | head -1)
