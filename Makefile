@@ -6,7 +6,7 @@ WINDOWS := $(BUILD)/windows
 # programs; the 32-bit tree is the product.
 WINDOWS64 := $(BUILD)/windows64
 
-.PHONY: all setup build test run bench fuzz dist clean
+.PHONY: all setup build test soak run bench fuzz dist clean
 
 all: build
 
@@ -31,6 +31,15 @@ build: setup $(NATIVE)/build.ninja $(WINDOWS)/build.ninja $(WINDOWS64)/build.nin
 
 test: build
 	@bash tools/test.sh $(BUILD)
+
+# The random tester for as long as asked: make soak SEED=7 ACTIONS=5000 ARCH=32
+SEED    ?= 1
+ACTIONS ?= 2000
+ARCH    ?= 64
+soak: build
+	@tree=$(CURDIR)/$(if $(filter 32,$(ARCH)),$(WINDOWS),$(WINDOWS64)); \
+	TALLISK_ARCH=$(ARCH) TALLISK_SOURCE=$(CURDIR) TALLISK_BUILD=$$tree TALLISK_WINE_DIR=$$tree/wine \
+	  bash tests/monkey/monkey.sh $(SEED) $(ACTIONS) soak-$(SEED)
 
 run: build
 	@bash tools/run.sh $(BUILD)

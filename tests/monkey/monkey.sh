@@ -1,0 +1,501 @@
+#!/usr/bin/env bash
+# Random actions in Tallisk's real window, each checked against a model of
+# what the person should see: one main window, the right caption and
+# dialogs, texts kept, every page equal to tallisk-page's for the texts on
+# screen, every opened file the right one, and after each close and start
+# the same file, place and size as the close stored.
+# monkey.sh [SEED [ACTIONS [RUN_NAME]]]; needs TALLISK_BUILD, TALLISK_WINE_DIR
+# and TALLISK_ARCH as ctest gives them (`make soak` sets them).
+set -u
+if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"; fi
+export LC_ALL=C
+seed=${1:-1} actions=${2:-120} run=${3:-monkey}
+. "$(dirname "$0")/../wine/env.sh"
+if [ "$TALLISK_ARCH" = 32 ] && ! tallisk_can_run_32bit; then
+  echo "no 32-bit run: $tallisk_no_32bit_reason"; exit 1
+fi
+B=$TALLISK_BUILD
+W=$TALLISK_WINE_DIR/$run-files
+rm -rf "$W"; mkdir -p "$W/app" "$W/pages" "$W/snap" "$W/prev" "$W/texts"
+cp "$B/Tallisk.exe" "$B/manual.htm" "$W/app/"
+export TALLISK_OPEN_LOG=$W/opened.log
+: >"$TALLISK_OPEN_LOG"
+tallisk_new_prefix "$run"
+touch "$W/.start"
+dos() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
+APP=$(dos "$W/app") PAGES=$(dos "$W/pages")
+SAVE='Specify a calculator file name to save as and to lauch'
+OPEN='Select a calculator to lauch'
+
+# The helper serves snapshots for the whole run through a pipe.
+mkfifo "$W/ask"
+wine "$B/tallisk-peek.exe" <"$W/ask" >/dev/null 2>&1 &
+exec 7>"$W/ask"
+trap 'exec 7>&-; wineserver -k >/dev/null 2>&1' EXIT
+
+log=() step=0 restarts=0 pages_checked=0
+say() { log+=("$step: $*"); }
+fail() {
+  echo "FAIL at action $step (seed $seed, $TALLISK_ARCH-bit): $*"
+  printf '  %s\n' "${log[@]}"
+  import -window root "$W/failure.png" 2>/dev/null && echo "screen: $W/failure.png"
+  echo "replay: make soak SEED=$seed ACTIONS=$step ARCH=$TALLISK_ARCH"
+  exit 1
+}
+
+# snap: the helper's look at the window into S_* and snap/{name,variables,function}.
+snap() {
+  rm -f "$W/snap/state"
+  echo "$(dos "$W/snap")" >&7
+  wait_file "$W/snap/state" 10 || fail "the helper did not answer"
+  S_mains=0 S_caption= S_rect= S_func= S_state= S_focus=0 S_close= S_max= S_min= S_cap= S_aclose= S_windows= S_texts=
+  local key rest
+  while IFS= read -r line; do
+    key=${line%% *} rest=${line#* }
+    case $key in
+      mains) S_mains=$rest ;; caption) S_caption=$rest ;; rect) S_rect=$rest ;; func) S_func=$rest ;;
+      state) S_state=$rest ;; focus) S_focus=$rest ;; close) S_close=$rest ;; max) S_max=$rest ;;
+      min) S_min=$rest ;; bar) S_cap=$rest ;; aboutclose) S_aclose=$rest ;; window) S_windows+="$rest;" ;;
+      texts) S_texts=$rest ;;
+    esac
+  done < <(tr -d '\r' <"$W/snap/state")
+}
+text() { local t; t=$(cat "$W/snap/$1"; echo x); printf '%s' "${t%x}"; }
+
+# The model.
+untitled=1 folder= fname= expect_dialog= dirty=0 about_focus=ok
+known_pages=()
+caption_expected() { if [ "$untitled" = 1 ]; then echo "Tallisk 1.0 - New"; else echo "Tallisk 1.0 - $folder$fname"; fi; }
+rect_l=0 rect_t=0 rect_w=0 rect_h=0 min_w=0 min_h=0 mode=normal before_min=normal
+
+start() {
+  rm -f "$W/rc"
+  ( cd "$W/app" && wine Tallisk.exe >>"$W/wine.log" 2>&1; echo $? >"$W/rc" ) &
+  w=$(wait_win '^Tallisk 1\.0 - ' 30) || fail "no main window after start"
+  xdotool windowfocus --sync "$w" 2>/dev/null
+  sleep 0.3
+  snap
+  dirty=0 mode=normal expect_dialog= about_focus=ok default_button=
+  save_rect
+}
+save_rect() { local l t r b; read -r l t r b <<<"$S_rect"; rect_l=$l rect_t=$t rect_w=$((r - l)) rect_h=$((b - t)); }
+keep_texts() { cp "$W/snap/name" "$W/snap/variables" "$W/snap/function" "$W/prev/"; }
+same_text() { cmp -s "$W/snap/$1" "$W/prev/$1"; }
+
+# check: the invariants after every action, against the model.
+opened_before=0
+check() {
+  snap
+  [ -f "$W/rc" ] && fail "Tallisk ended (exit code $(cat "$W/rc"))"
+  [ "$S_mains" = 1 ] || fail "$S_mains main windows"
+  [ "$S_texts" = ok ] || fail "the editors could not be read"
+  [ "$S_caption" = "$(caption_expected)" ] || fail "caption '$S_caption', expected '$(caption_expected)'"
+  local want=
+  case $expect_dialog in
+    save) want="#32770|$SAVE;" ;; open) want="#32770|$OPEN;" ;; about) want="IconDialog|About;" ;;
+  esac
+  [ "$S_windows" = "$want" ] || fail "windows '$S_windows', expected '$want'"
+  [ "$S_state" = "$mode" ] || fail "window state $S_state, expected $mode"
+  if [ "$mode" = normal ]; then
+    local l t r b
+    read -r l t r b <<<"$S_rect"
+    [ "$l $t $((r - l)) $((b - t))" = "$rect_l $rect_t $rect_w $rect_h" ] \
+      || fail "window at $l $t $((r - l))x$((b - t)), expected $rect_l $rect_t ${rect_w}x$rect_h"
+  fi
+  pages_listed
+}
+
+# Files the shell was asked to open since the last action, one a line.
+expect_opened() {  # expect_opened [PATH...]
+  local want n=$# i
+  for i in $(seq 30); do [ "$(wc -l <"$TALLISK_OPEN_LOG")" -ge $((opened_before + n)) ] && break; sleep 0.1; done
+  [ "$n" -gt 0 ] || sleep 0.2
+  want=$(for p in "$@"; do printf '%s\n' "$p"; done)
+  local got; got=$(tail -n +$((opened_before + 1)) "$TALLISK_OPEN_LOG")
+  [ "$got" = "$want" ] || fail "opened '$got', expected '$want'"
+  opened_before=$(wc -l <"$TALLISK_OPEN_LOG")
+}
+# The pages folder holds just the pages the model wrote, and the program
+# folder just the program, its manual, its settings and the About link.
+pages_listed() {
+  local want got
+  want=$(printf '%s\n' "${known_pages[@]}" | sort -u | sed '/^$/d')
+  got=$(ls "$W/pages")
+  [ "$got" = "$want" ] || fail "pages folder holds '$got', expected '$want'"
+  got=$(ls "$W/app" | grep -vxE 'Tallisk\.exe|manual\.htm|conf|about\.url')
+  [ -z "$got" ] || fail "unexpected files in the program folder: $got"
+}
+# Nothing written outside the run's folders: no page, link or settings file
+# in the prefix or the home folder since the run began.
+nothing_outside() {
+  local found
+  found=$(find "$WINEPREFIX/drive_c" "$HOME" "$(dirname "$B")" -maxdepth 6 -newer "$W/.start" \
+    \( -name '*.htm' -o -name '*.url' -o -name conf \) -not -path "$W/*" 2>/dev/null)
+  [ -z "$found" ] || fail "written outside the run's folders: $found"
+}
+
+# The page just written must be tallisk-page's for the texts on screen.
+check_page() {
+  local page=$1
+  wait_file "$page" 5 || fail "no page at $page"
+  "$B/../native/tallisk-page" -o "$W/texts/expected.htm" "$W/snap/name" "$W/snap/variables" "$W/snap/function" \
+    || fail "tallisk-page failed"
+  for i in $(seq 20); do cmp -s "$page" "$W/texts/expected.htm" && break; sleep 0.1; done
+  cmp -s "$page" "$W/texts/expected.htm" || { cp "$page" "$W/texts/got.htm"; fail "page $page differs from tallisk-page's (texts/got.htm)"; }
+  pages_checked=$((pages_checked + 1))
+}
+unix_of() { local p=${1#Z:}; printf '%s' "${p//\\//}"; }
+
+# Commands, as the model sees them.
+cmd_create() {  # cmd_create FORCE
+  if [ "$untitled" = 1 ] || [ "$1" = 1 ]; then expect_dialog=save; check; return; fi
+  check
+  expect_opened "$folder$fname"
+  check_page "$(unix_of "$folder$fname")"
+}
+cmd_launch() {  # cmd_launch FORCE
+  if [ "$untitled" = 1 ] || [ "$1" = 1 ]; then expect_dialog=open; check; return; fi
+  local before; before=$(ls -l --time-style=full-iso "$W/pages")
+  check
+  expect_opened "$folder$fname"
+  [ "$(ls -l --time-style=full-iso "$W/pages")" = "$before" ] || fail "Launch wrote to the pages folder"
+}
+cmd_new() { untitled=1; check; for f in name variables function; do [ -s "$W/snap/$f" ] && fail "New left text in $f"; done; expect_opened; }
+
+# press KEY...: keys to the main window. Under Wine a key pressed just after
+# a modal dialog closed is now and then lost; callers that can see whether
+# a key took effect try once more (wait_effect).
+press() { xdotool key --delay 40 "$@"; }
+wait_effect() {  # wait_effect TEST KEY...: presses, and again once if TEST stays false
+  local test=$1; shift
+  press "$@"
+  for i in $(seq 20); do eval "$test" && return 0; sleep 0.1; done
+  say "note: no effect from '$*', pressed again"
+  press Escape; sleep 0.2; press "$@"
+  for i in $(seq 20); do eval "$test" && return 0; sleep 0.1; done
+  return 1
+}
+dialog_up() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+
+# pick sets P: bash reseeds RANDOM in every subshell, so
+# they must not run in one for a seed to replay.
+pick() { local a=("$@"); P=${a[RANDOM % ${#a[@]}]}; }
+# Random text of what people type into a calculator, with a few bytes above
+# 127 as keysyms (é £ ü ß ñ §) and line breaks.
+random_text() {
+  local n=$((1 + RANDOM % 12)) s=
+  local chars='abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789     /&?#"<>'"'"'=+-*();.'
+  for ((i = 0; i < n; i++)); do
+    case $((RANDOM % 20)) in
+      0) s+=$'\n' ;;
+      # xdotool types such a character on a keycode it maps for the moment,
+      # and drops the second of two in a row: a letter follows each.
+      1) pick é £ ü ß ñ §; s+=${P}x ;;
+      *) s+=${chars:RANDOM % ${#chars}:1} ;;
+    esac
+  done
+  TXT=$s
+}
+# What typing TEXT leaves in an editor: cp1252 bytes, CR LF line breaks in
+# the multi-line ones; the one-line name editor takes no line break.
+landed() {  # landed TEXT EDITOR_ID
+  local t; t=$(printf '%s' "$1" | iconv -f UTF-8 -t CP1252)
+  if [ "$2" = 2000 ]; then printf '%s' "${t//$'\n'/}"; else printf '%s' "${t//$'\n'/$'\r\n'}"; fi
+}
+editor_file() { case $1 in 2000) echo name ;; 2001) echo variables ;; 2002) echo function ;; esac; }
+
+act_type() {
+  local f; f=$(editor_file "$S_focus")
+  if [ -z "$f" ]; then
+    # A focused button: a blank or Return presses it, as does its mnemonic.
+    local k; pick space Return c l q; k=$P
+    [ "${S_func%% *}" = 0 ] && [ "$k" != Return ] && k=q
+    say "key $k on control $S_focus"
+    case $k in
+      space) press space; if [ "$S_focus" = 2603 ]; then cmd_create 0; else cmd_launch 0; fi ;;
+      Return) press Return; return_on_button ;;
+      c) press c; cmd_create 0 ;;
+      l) press l; cmd_launch 0 ;;
+      q) press q; check; texts_kept ;;
+    esac
+    return
+  fi
+  local t; random_text; t=$TXT
+  say "type $(printf '%q' "$t") into $f"
+  # Each line through xdotool type; a line break as Return.
+  local first=1 line
+  while IFS= read -r -d $'\n' line || [ -n "$line" ]; do
+    [ $first = 1 ] || press Return
+    first=0
+    [ -n "$line" ] && LC_ALL=C.UTF-8 xdotool type --delay 20 -- "$line"
+  done < <(printf '%s' "$t")
+  [ "${t: -1}" = $'\n' ] && press Return
+  check
+  local now want
+  now=$(text "$f"); want=$(landed "$t" "$S_focus")
+  [[ $now == *"$want"* ]] || fail "$f holds $(printf '%q' "$now"), without the typed $(printf '%q' "$want")"
+  for o in name variables function; do [ "$o" = "$f" ] || same_text "$o" || fail "typing into $f changed $o"; done
+}
+texts_kept() { for o in name variables function; do same_text "$o" || fail "$o changed"; done; }
+
+# Wine's dialog manager gives Return to the button that last took the focus
+# by Tab or an arrow key, not to the focused one: a button focused by its
+# mnemonic or a click does not get it, nor does a fresh window.
+default_button=
+return_on_button() {
+  case $default_button in
+    2603) cmd_create 0 ;; 2601) cmd_launch 0 ;; *) check; texts_kept; expect_opened ;;
+  esac
+}
+
+act_key() {
+  local k; pick Tab shift+Tab Up Down Left Right Home End BackSpace Escape Return; k=$P
+  local f; f=$(editor_file "$S_focus")
+  say "key $k (focus $S_focus)"
+  press "$k"
+  if [ -z "$f" ] && [ "$k" = Return ]; then return_on_button; return; fi
+  check
+  case $k in
+    Tab | shift+Tab | Up | Down | Left | Right) default_button=$S_focus ;;
+  esac
+  case $k in
+    BackSpace | Return) for o in name variables function; do [ "$o" = "$f" ] || same_text "$o" || fail "$k changed $o"; done ;;
+    *) texts_kept ;;
+  esac
+}
+
+# Dialog answers.
+save_answer() {
+  local c=$((RANDOM % 5)) name=
+  if [ "$c" -le 2 ] || [ ${#known_pages[@]} -eq 0 ] && [ "$c" -ne 4 ]; then
+    name=p$step; [ $((RANDOM % 2)) = 0 ] && name+=.htm
+  elif [ "$c" -eq 3 ]; then
+    pick "${known_pages[@]}"; name=$P
+  fi
+  if [ "$c" -eq 4 ]; then
+    say "save dialog: Escape"
+    press Escape; expect_dialog=; wait_gone "^$SAVE\$" 5; check; texts_kept; expect_opened; return
+  fi
+  say "save dialog: $name"
+  xdotool type --delay 10 "$PAGES\\$name"; press Return
+  wait_gone "^$SAVE\$" 5 || fail "save dialog stays open"
+  name=${name%.htm}.htm
+  known_pages+=("$name")
+  untitled=0 folder="$PAGES\\" fname=$name expect_dialog=
+  check; texts_kept
+  expect_opened "$folder$fname"
+  check_page "$W/pages/$fname"
+}
+open_answer() {
+  if [ ${#known_pages[@]} -eq 0 ] || [ $((RANDOM % 4)) = 0 ]; then
+    say "open dialog: Escape"
+    press Escape; expect_dialog=; wait_gone "^$OPEN\$" 5; check; texts_kept; expect_opened; return
+  fi
+  local name; pick "${known_pages[@]}"; name=$P
+  say "open dialog: $name"
+  xdotool type --delay 10 "$PAGES\\$name"; press Return
+  wait_gone "^$OPEN\$" 5 || fail "open dialog stays open"
+  untitled=0 folder="$PAGES\\" fname=$name expect_dialog=
+  check; texts_kept
+  expect_opened "$folder$fname"
+}
+about_answer() {
+  case $((RANDOM % 4)) in
+    0) say "About: link"
+       if [ "$about_focus" = ok ]; then press Tab space; else press space; fi
+       about_focus=link; check; expect_opened "$APP\\about.url"; return ;;
+    1) say "About: OK"; press alt+o ;;
+    2) say "About: Escape"; press Escape ;;
+    3) say "About: close box"; read -r x y <<<"$S_aclose"; xdotool mousemove "$x" "$y" click 1 ;;
+  esac
+  wait_gone '^About$' 5 || fail "the About box stays open"
+  expect_dialog= about_focus=ok
+  check; texts_kept; expect_opened
+}
+
+# Mouse: drags as a hand does them.
+drag() {
+  xdotool mousemove "$1" "$2" mousedown 1; sleep 0.1
+  xdotool mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2)); sleep 0.1
+  xdotool mousemove "$3" "$4"; sleep 0.1
+  xdotool mouseup 1; sleep 0.2
+}
+# clamp V LOW HIGH: LOW wins over HIGH, so a window taller than the screen
+# keeps its caption on it.
+clamp() { local v=$1; [ "$v" -gt "$3" ] && v=$3; [ "$v" -lt "$2" ] && v=$2; echo "$v"; }
+act_move() {
+  # At its smallest width the caption buttons leave no caption to take.
+  if [ -z "$S_cap" ]; then act_resize; return; fi
+  local x y; read -r x y <<<"$S_cap"
+  # The window stays on the screen, its corner within reach.
+  local dx=$((RANDOM % 300 - 150)) dy=$((RANDOM % 200 - 100)) tx ty
+  dx=$(clamp $dx $((-rect_l)) $((1010 - rect_l - rect_w)))
+  dy=$(clamp $dy $((-rect_t)) $((760 - rect_t - rect_h)))
+  tx=$((x + dx)) ty=$((y + dy))
+  say "drag the caption from $x,$y to $tx,$ty"
+  drag "$x" "$y" "$tx" "$ty"
+  rect_l=$((rect_l + tx - x)) rect_t=$((rect_t + ty - y)) dirty=1
+  check; texts_kept
+}
+act_resize() {
+  local x=$((rect_l + rect_w - 2)) y=$((rect_t + rect_h - 2))
+  if [ "$x" -gt 1020 ] || [ "$y" -gt 765 ] || [ "$x" -lt 0 ] || [ "$y" -lt 0 ]; then
+    if [ -n "$S_cap" ]; then act_move; else act_size_state; fi
+    return
+  fi
+  local tx ty
+  # Below the smallest size: lower than the window's minimum height, but
+  # never narrower than 60 pixels: near its smallest width Wine moves the
+  # left edge of a window sized by its right edge, and places a restored
+  # window elsewhere than it was asked to.
+  if [ $((RANDOM % 3)) = 0 ]; then tx=$(clamp $((rect_l + 60)) 0 1020) ty=$(clamp $((rect_t + 30)) 0 765); else
+    tx=$(clamp $((x + RANDOM % 300 - 150)) $((rect_l + 60)) 1020) ty=$(clamp $((y + RANDOM % 300 - 150)) $((rect_t + 30)) 765); fi
+  say "drag the lower right corner from $x,$y to $tx,$ty"
+  drag "$x" "$y" "$tx" "$ty"
+  local nw=$((rect_w + tx - x)) nh=$((rect_h + ty - y))
+  [ "$nw" -lt "$min_w" ] && nw=$min_w
+  [ "$nh" -lt "$min_h" ] && nh=$min_h
+  rect_w=$nw rect_h=$nh dirty=1
+  check; texts_kept
+  local fw fh; read -r fw fh <<<"$S_func"
+  [ "$fw $fh" = "$((rect_w - min_w)) $((rect_h - min_h))" ] || fail "function editor ${fw}x$fh in a ${rect_w}x$rect_h window"
+}
+act_size_state() {
+  local how
+  case $mode in
+    normal) pick sysmax sysmin maxbox minbox dblcaption; how=$P ;;
+    max) pick sysrestore sysmin maxbox dblcaption; how=$P ;;
+    min) pick sysrestore maxbox; how=$P ;;
+  esac
+  # A narrow window shows no caption or boxes to click: its system menu then.
+  case $how in
+    maxbox) [ -n "$S_max" ] || { [ $mode = normal ] && how=sysmax || how=sysrestore; } ;;
+    minbox) [ -n "$S_min" ] || how=sysmin ;;
+    dblcaption) [ -n "$S_cap" ] || { [ $mode = normal ] && how=sysmax || how=sysrestore; } ;;
+  esac
+  say "window: $how (was $mode)"
+  case $how in
+    sysmax) press alt+space; sleep 0.3; press x; before_min=max; mode=max ;;
+    sysmin) press alt+space; sleep 0.3; press n; before_min=$mode; mode=min ;;
+    sysrestore) press alt+space; sleep 0.3; press r; if [ $mode = min ]; then mode=$before_min; else mode=normal; fi ;;
+    maxbox) read -r x y <<<"$S_max"; xdotool mousemove "$x" "$y" click 1
+            if [ $mode = max ]; then mode=normal; else mode=max; fi ;;
+    minbox) read -r x y <<<"$S_min"; xdotool mousemove "$x" "$y" click 1; before_min=$mode; mode=min ;;
+    dblcaption) read -r x y <<<"$S_cap"; xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+                if [ $mode = max ]; then mode=normal; else mode=max; fi ;;
+  esac
+  [ $mode = min ] || before_min=normal
+  dirty=1
+  sleep 0.4
+  check; texts_kept
+  xdotool windowfocus --sync "$w" 2>/dev/null
+}
+
+# Closing: what the close stores, then a fresh start that must show it.
+le32() { local n=$(($1 & 0xffffffff)); printf '\\x%02x\\x%02x\\x%02x\\x%02x' \
+  $((n & 255)) $((n >> 8 & 255)) $((n >> 16 & 255)) $((n >> 24 & 255)); }
+act_close() {
+  local how; pick exit altf4 closebox; how=$P
+  [ "$mode" = min ] && how=closebox_min
+  # Wine answers a click on a close box it could draw only in part (the
+  # narrowest window, with no caption left) with nothing.
+  [ "$how" = closebox ] && { [ -z "$S_cap" ] || [ -z "$S_close" ]; } && how=altf4
+  say "close: $how"
+  local old=; [ -f "$W/app/conf" ] && old=$(od -An -tx1 -v "$W/app/conf" | tr -d ' \n')
+  local l t r b fw fh x y
+  read -r l t r b <<<"$S_rect"; read -r fw fh <<<"$S_func"
+  local want; want=$({ printf '%s\0%s\0' "$fname" "$folder"; printf "$(le32 $untitled)$(le32 $l)$(le32 $t)$(le32 $fw)$(le32 $fh)"; } | od -An -tx1 -v | tr -d ' \n')
+  case $how in
+    exit) press alt+f x ;;
+    altf4) press alt+F4 ;;
+    closebox | closebox_min) read -r x y <<<"$S_close"; xdotool mousemove "$x" "$y" click 1 ;;
+  esac
+  wait_file "$W/rc" 10 || fail "Tallisk did not end on $how"
+  [ "$(cat "$W/rc")" = 0 ] || fail "exit code $(cat "$W/rc")"
+  local now=; [ -f "$W/app/conf" ] && now=$(od -An -tx1 -v "$W/app/conf" | tr -d ' \n')
+  if [ "$dirty" = 1 ]; then
+    [ "$now" = "$want" ] || fail "conf $now, expected $want"
+  else
+    [ "$now" = "$old" ] || [ "$now" = "$want" ] || fail "conf $now, neither $old nor $want"
+  fi
+  nothing_outside
+  restarts=$((restarts + 1))
+  start
+  if [ -n "$now" ]; then
+    # A stored window comes back at the stored place in the stored size.
+    rect_l=$l rect_t=$t rect_w=$((min_w + fw)) rect_h=$((min_h + fh))
+  fi
+  check
+  for f in name variables function; do [ -s "$W/snap/$f" ] && fail "a fresh start shows text in $f"; done
+  read -r nfw nfh <<<"$S_func"
+  [ -z "$now" ] || [ "$nfw $nfh" = "$fw $fh" ] || fail "function editor ${nfw}x$nfh after start, stored ${fw}x$fh"
+}
+
+act_menu_then_drag() {
+  local m; pick alt+f alt+h; m=$P
+  say "menu $m left open, then a drag of the caption"
+  press "$m"; sleep 0.3
+  local x y; read -r x y <<<"$S_cap"
+  [ -n "$S_cap" ] || { x=$((rect_l + 5)) y=$((rect_t + 10)); }
+  # The first click only closes the menu or also starts the drag; both are fine.
+  drag "$x" "$y" $((x + 30)) $((y + 20))
+  # A drag that starts on the menu bar leaves a menu open: Escape closes it.
+  snap
+  case $S_windows in *'#32768|'*) say "a menu is still open: Escape"; press Escape Escape; sleep 0.2; snap ;; esac
+  save_rect
+  [ "$S_state" = normal ] || fail "state $S_state after a menu and a drag"
+  dirty=1
+  check; texts_kept
+}
+
+main_action() {
+  keep_texts
+  opened_before=$(wc -l <"$TALLISK_OPEN_LOG")
+  case $expect_dialog in
+    save) save_answer; return ;; open) open_answer; return ;; about) about_answer; return ;;
+  esac
+  if [ "$mode" = min ]; then
+    case $((RANDOM % 4)) in 0) act_close ;; *) act_size_state ;; esac; return
+  fi
+  local r=$((RANDOM % 100))
+  # At the smallest width the buttons have no width, and Wine presses a
+  # button for its mnemonic by a click inside it: nothing happens.
+  if [ "${S_func%% *}" = 0 ] && [ $r -ge 40 ] && [ $r -lt 53 ]; then
+    say "$([ $r -lt 48 ] && echo Alt+C || echo Alt+L) with no room for the buttons"
+    if [ $r -lt 48 ]; then press alt+c; else press alt+l; fi
+    check; texts_kept; expect_opened; return
+  fi
+  if [ $r -lt 24 ]; then act_type
+  elif [ $r -lt 40 ]; then act_key
+  elif [ $r -lt 48 ]; then say "Alt+C"; wait_effect 'dialog_up "$SAVE" || [ "$(wc -l <"$TALLISK_OPEN_LOG")" -gt "$opened_before" ]' alt+c || true; cmd_create 0
+  elif [ $r -lt 53 ]; then say "Alt+L"; wait_effect 'dialog_up "$OPEN" || [ "$(wc -l <"$TALLISK_OPEN_LOG")" -gt "$opened_before" ]' alt+l || true; cmd_launch 0
+  elif [ $r -lt 56 ]; then say "File, New"; press alt+f n; cmd_new
+  elif [ $r -lt 59 ]; then say "File, Launch"; press alt+f l; cmd_launch 0
+  elif [ $r -lt 62 ]; then say "File, Select Launch"; press alt+f s; cmd_launch 1
+  elif [ $r -lt 66 ]; then file_c
+  elif [ $r -lt 68 ]; then say "Help, Manual"; press alt+h m; check; texts_kept; expect_opened "$APP\\manual.htm"
+  elif [ $r -lt 72 ]; then say "Help, About"; press alt+h a; wait_win '^About$' 5 >/dev/null; expect_dialog=about; check; texts_kept
+  elif [ $r -lt 80 ]; then [ "$mode" = normal ] && act_move || act_size_state
+  elif [ $r -lt 88 ]; then [ "$mode" = normal ] && act_resize || act_size_state
+  elif [ $r -lt 93 ]; then act_size_state
+  elif [ $r -lt 95 ]; then [ "$mode" = normal ] && act_menu_then_drag || act_size_state
+  else act_close
+  fi
+}
+# Two items of the File menu share the mnemonic C; Wine runs the first,
+# Create Launch, where Windows would only move between them.
+file_c() { say "File, C"; press alt+f c; cmd_create 0; }
+
+RANDOM=$seed
+t0=$(date +%s)
+start
+read -r fw fh <<<"$S_func"
+min_w=$((rect_w - fw)) min_h=$((rect_h - fh))
+check
+for ((step = 1; step <= actions; step++)); do
+  main_action
+done
+nothing_outside
+t=$(($(date +%s) - t0))
+echo "monkey passed: seed $seed, $TALLISK_ARCH-bit, $actions actions, $restarts restarts, $pages_checked pages checked," \
+  "$t s ($(awk "BEGIN{printf \"%.2f\", $t / $actions}") s an action)"

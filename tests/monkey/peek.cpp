@@ -1,0 +1,160 @@
+// Looks at a running Tallisk from outside, as the random tester needs it.
+// For each folder read from standard input, one a line, it writes the three
+// editors' texts there and then a file "state": how many main windows there
+// are, the main window's caption, outer rectangle, function editor size,
+// state, focused control, where its caption buttons are, and every other
+// visible window of its process. "state" appears last, whole, by renaming.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static HWND mainWindow;
+static int mainCount;
+static DWORD mainProcess;
+
+static bool IsMain(HWND window)
+{
+    char name[64] = "", caption[300] = "";
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, caption, sizeof caption);
+    return lstrcmpA(name, "IconDialog") == 0 && strncmp(caption, "Tallisk ", 8) == 0;
+}
+
+static BOOL CALLBACK FindMain(HWND window, LPARAM)
+{
+    if (IsWindowVisible(window) && IsMain(window)) {
+        ++mainCount;
+        mainWindow = window;
+    }
+    return TRUE;
+}
+
+// Another process's editor answers WM_GETTEXT itself; GetWindowText would
+// not ask it.
+static bool SaveEditor(const char* dir, const char* file, int id)
+{
+    HWND editor = GetDlgItem(mainWindow, id);
+    DWORD_PTR length = 0;
+    if (!editor || !SendMessageTimeoutA(editor, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 3000, &length))
+        return false;
+    char* text = static_cast<char*>(calloc(length + 2, 1));
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(editor, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+        3000, &got);
+    char path[MAX_PATH];
+    snprintf(path, sizeof path, "%s\\%s", dir, file);
+    FILE* out = fopen(path, "wb");
+    bool ok = out && fwrite(text, 1, got, out) == got;
+    if (out)
+        ok = fclose(out) == 0 && ok;
+    free(text);
+    return ok;
+}
+
+static int HitAt(HWND window, int x, int y)
+{
+    DWORD_PTR hit = 0;
+    SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 1000, &hit);
+    return static_cast<int>(hit);
+}
+
+// The middle of each caption part on the first row that has a caption.
+static void PrintCaptionParts(FILE* out, const char* prefix, HWND window)
+{
+    static const struct { int code; const char* name; } parts[]
+        = {{HTCLOSE, "close"}, {HTMAXBUTTON, "max"}, {HTMINBUTTON, "min"}, {HTCAPTION, "bar"}};
+    RECT r;
+    GetWindowRect(window, &r);
+    for (int y = r.top + 2; y < r.top + 40 && y < r.bottom; y += 2) {
+        int first[4], last[4];
+        for (int i = 0; i < 4; ++i)
+            first[i] = last[i] = -1;
+        for (int x = r.left; x < r.right; ++x)
+            for (int i = 0; i < 4; ++i)
+                if (HitAt(window, x, y) == parts[i].code) {
+                    if (first[i] < 0)
+                        first[i] = x;
+                    last[i] = x;
+                }
+        if (first[3] < 0)
+            continue;
+        for (int i = 0; i < 4; ++i)
+            if (first[i] >= 0)
+                fprintf(out, "%s%s %d %d\n", prefix, parts[i].name, (first[i] + last[i]) / 2, y);
+        return;
+    }
+}
+
+static FILE* out;
+
+static void PrintRect(const char* what, HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    fprintf(out, "%s %ld %ld %ld %ld\n", what, r.left, r.top, r.right, r.bottom);
+}
+
+static BOOL CALLBACK PrintOther(HWND window, LPARAM)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (window == mainWindow || process != mainProcess || !IsWindowVisible(window))
+        return TRUE;
+    char name[64] = "", caption[300] = "";
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, caption, sizeof caption);
+    if (lstrcmpA(name, "tooltips_class32") == 0)
+        return TRUE;
+    fprintf(out, "window %s|%s\n", name, caption);
+    if (lstrcmpA(caption, "About") == 0)
+        PrintCaptionParts(out, "about", window);
+    return TRUE;
+}
+
+static void Look(const char* dir)
+{
+    mainWindow = NULL;
+    mainCount = 0;
+    EnumWindows(FindMain, 0);
+    fprintf(out, "mains %d\n", mainCount);
+    if (!mainWindow)
+        return;
+    DWORD thread = GetWindowThreadProcessId(mainWindow, &mainProcess);
+    char caption[300] = "";
+    GetWindowTextA(mainWindow, caption, sizeof caption);
+    fprintf(out, "caption %s\n", caption);
+    PrintRect("rect", mainWindow);
+    RECT f;
+    GetWindowRect(GetDlgItem(mainWindow, 2002), &f);
+    fprintf(out, "func %ld %ld\n", f.right - f.left, f.bottom - f.top);
+    fprintf(out, "state %s\n", IsIconic(mainWindow) ? "min" : IsZoomed(mainWindow) ? "max" : "normal");
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread, &info);
+    fprintf(out, "focus %d\n", info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0);
+    PrintCaptionParts(out, "", mainWindow);
+    EnumWindows(PrintOther, 0);
+    bool saved = SaveEditor(dir, "name", 2000) && SaveEditor(dir, "variables", 2001)
+        && SaveEditor(dir, "function", 2002);
+    fprintf(out, "texts %s\n", saved ? "ok" : "unreadable");
+}
+
+int main()
+{
+    char dir[MAX_PATH];
+    while (fgets(dir, sizeof dir, stdin)) {
+        dir[strcspn(dir, "\r\n")] = 0;
+        char part[MAX_PATH + 16], whole[MAX_PATH + 16];
+        snprintf(part, sizeof part, "%s\\state.part", dir);
+        snprintf(whole, sizeof whole, "%s\\state", dir);
+        out = fopen(part, "w");
+        if (!out)
+            return 1;
+        Look(dir);
+        fclose(out);
+        MoveFileExA(part, whole, MOVEFILE_REPLACE_EXISTING);
+    }
+    return 0;
+}
