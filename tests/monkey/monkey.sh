@@ -126,11 +126,12 @@ pages_listed() {
   [ -z "$got" ] || fail "unexpected files in the program folder: $got"
 }
 # Nothing written outside the run's folders: no page, link or settings file
-# in the prefix or the home folder since the run began.
+# since the run began in the prefix, the home folder, the tree the program
+# came from or next to the run's folders.
 nothing_outside() {
   local found
-  found=$(find "$WINEPREFIX/drive_c" "$HOME" "$(dirname "$B")" -maxdepth 6 -newer "$W/.start" \
-    \( -name '*.htm' -o -name '*.url' -o -name conf \) -not -path "$W/*" 2>/dev/null)
+  found=$({ find "$WINEPREFIX/drive_c" "$HOME" -newer "$W/.start"; find "$B" "$W" -maxdepth 1 -newer "$W/.start"; } \
+    2>/dev/null | grep -E '\.(htm|url)$|/conf$')
   [ -z "$found" ] || fail "written outside the run's folders: $found"
 }
 
