@@ -7,7 +7,11 @@
 # monkey.sh [SEED [ACTIONS [RUN_NAME]]]; needs TALLISK_BUILD, TALLISK_WINE_DIR
 # and TALLISK_ARCH as ctest gives them (`make soak` sets them).
 set -u
-if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"; fi
+# Always a screen of its own: random keys and clicks must never reach a
+# person's desktop.
+if [ -z "${TALLISK_MONKEY_SCREEN:-}" ]; then
+  TALLISK_MONKEY_SCREEN=1 exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"
+fi
 export LC_ALL=C
 seed=${1:-1} actions=${2:-120} run=${3:-monkey}
 . "$(dirname "$0")/../wine/env.sh"
@@ -22,7 +26,6 @@ export TALLISK_OPEN_LOG=$W/opened.log
 : >"$TALLISK_OPEN_LOG"
 tallisk_new_prefix "$run"
 touch "$W/.start"
-dos() { local p=${1//\//\\}; printf 'Z:%s' "$p"; }
 APP=$(dos "$W/app") PAGES=$(dos "$W/pages")
 SAVE='Specify a calculator file name to save as and to lauch'
 OPEN='Select a calculator to lauch'
@@ -189,9 +192,7 @@ random_text() {
   for ((i = 0; i < n; i++)); do
     case $((RANDOM % 20)) in
       0) s+=$'\n' ;;
-      # xdotool types such a character on a keycode it maps for the moment,
-      # and drops the second of two in a row: a letter follows each.
-      1) pick é £ ü ß ñ §; s+=${P}x ;;
+      1) pick é £ ü ß ñ §; s+=$P ;;
       *) s+=${chars:RANDOM % ${#chars}:1} ;;
     esac
   done
@@ -205,15 +206,33 @@ landed() {  # landed TEXT EDITOR_ID
 }
 editor_file() { case $1 in 2000) echo name ;; 2001) echo variables ;; 2002) echo function ;; esac; }
 
+# type_line TEXT: TEXT typed, where a character above 127 goes alone and
+# slowly. xdotool types one on a spare key it maps for the moment and maps
+# back after the delay; Wine looks the key up only when the program
+# translates the message, and finds nothing if the key was mapped back.
+type_line() {
+  local rest=$1 plain
+  while [ -n "$rest" ]; do
+    plain=${rest%%[$'\x80'-$'\xff']*}
+    [ -n "$plain" ] && xdotool type --delay 20 -- "$plain"
+    rest=${rest:${#plain}}
+    [ -n "$rest" ] || break
+    LC_ALL=C.UTF-8 xdotool type --delay 300 -- "${rest:0:2}"
+    rest=${rest:2}
+  done
+}
 act_type() {
   local f; f=$(editor_file "$S_focus")
   if [ -z "$f" ]; then
-    # A focused button: a blank or Return presses it, as does its mnemonic.
+    # A focused button: a blank presses it; a mnemonic presses its button
+    # from any control that takes no characters. Arrow keys also bring the
+    # focus to the status bar, where a blank does nothing.
     local k; pick space Return c l q; k=$P
     [ "${S_func%% *}" = 0 ] && [ "$k" != Return ] && k=q
     say "key $k on control $S_focus"
     case $k in
-      space) press space; if [ "$S_focus" = 2603 ]; then cmd_create 0; else cmd_launch 0; fi ;;
+      space) press space
+             case $S_focus in 2603) cmd_create 0 ;; 2601) cmd_launch 0 ;; *) check; texts_kept; expect_opened ;; esac ;;
       Return) press Return; return_on_button ;;
       c) press c; cmd_create 0 ;;
       l) press l; cmd_launch 0 ;;
@@ -228,7 +247,7 @@ act_type() {
   while IFS= read -r -d $'\n' line || [ -n "$line" ]; do
     [ $first = 1 ] || press Return
     first=0
-    [ -n "$line" ] && LC_ALL=C.UTF-8 xdotool type --delay 20 -- "$line"
+    type_line "$line"
   done < <(printf '%s' "$t")
   [ "${t: -1}" = $'\n' ] && press Return
   check
@@ -323,15 +342,17 @@ drag() {
 }
 # clamp V LOW HIGH: LOW wins over HIGH, so a window taller than the screen
 # keeps its caption on it.
-clamp() { local v=$1; [ "$v" -gt "$3" ] && v=$3; [ "$v" -lt "$2" ] && v=$2; echo "$v"; }
+# It sets CL rather than printing: a random draw inside $(...) would come
+# from the subshell's own seed.
+clamp() { CL=$1; [ "$CL" -gt "$3" ] && CL=$3; [ "$CL" -lt "$2" ] && CL=$2; }
 act_move() {
   # At its smallest width the caption buttons leave no caption to take.
   if [ -z "$S_cap" ]; then act_resize; return; fi
   local x y; read -r x y <<<"$S_cap"
   # The window stays on the screen, its corner within reach.
   local dx=$((RANDOM % 300 - 150)) dy=$((RANDOM % 200 - 100)) tx ty
-  dx=$(clamp $dx $((-rect_l)) $((1010 - rect_l - rect_w)))
-  dy=$(clamp $dy $((-rect_t)) $((760 - rect_t - rect_h)))
+  clamp $dx $((-rect_l)) $((1010 - rect_l - rect_w)); dx=$CL
+  clamp $dy $((-rect_t)) $((760 - rect_t - rect_h)); dy=$CL
   tx=$((x + dx)) ty=$((y + dy))
   say "drag the caption from $x,$y to $tx,$ty"
   drag "$x" "$y" "$tx" "$ty"
@@ -349,8 +370,12 @@ act_resize() {
   # never narrower than 60 pixels: near its smallest width Wine moves the
   # left edge of a window sized by its right edge, and places a restored
   # window elsewhere than it was asked to.
-  if [ $((RANDOM % 3)) = 0 ]; then tx=$(clamp $((rect_l + 60)) 0 1020) ty=$(clamp $((rect_t + 30)) 0 765); else
-    tx=$(clamp $((x + RANDOM % 300 - 150)) $((rect_l + 60)) 1020) ty=$(clamp $((y + RANDOM % 300 - 150)) $((rect_t + 30)) 765); fi
+  if [ $((RANDOM % 3)) = 0 ]; then
+    clamp $((rect_l + 60)) 0 1020; tx=$CL; clamp $((rect_t + 30)) 0 765; ty=$CL
+  else
+    clamp $((x + RANDOM % 300 - 150)) $((rect_l + 60)) 1020; tx=$CL
+    clamp $((y + RANDOM % 300 - 150)) $((rect_t + 30)) 765; ty=$CL
+  fi
   say "drag the lower right corner from $x,$y to $tx,$ty"
   drag "$x" "$y" "$tx" "$ty"
   local nw=$((rect_w + tx - x)) nh=$((rect_h + ty - y))
@@ -473,7 +498,8 @@ main_action() {
   elif [ $r -lt 56 ]; then say "File, New"; press alt+f n; cmd_new
   elif [ $r -lt 59 ]; then say "File, Launch"; press alt+f l; cmd_launch 0
   elif [ $r -lt 62 ]; then say "File, Select Launch"; press alt+f s; cmd_launch 1
-  elif [ $r -lt 66 ]; then file_c
+  elif [ $r -lt 64 ]; then file_c
+  elif [ $r -lt 66 ]; then say "File, Create Launch As"; press alt+f Down Down Down Down Return; cmd_create 1
   elif [ $r -lt 68 ]; then say "Help, Manual"; press alt+h m; check; texts_kept; expect_opened "$APP\\manual.htm"
   elif [ $r -lt 72 ]; then say "Help, About"; press alt+h a; wait_win '^About$' 5 >/dev/null; expect_dialog=about; check; texts_kept
   elif [ $r -lt 80 ]; then [ "$mode" = normal ] && act_move || act_size_state
