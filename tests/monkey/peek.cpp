@@ -113,6 +113,21 @@ static BOOL CALLBACK PrintOther(HWND window, LPARAM)
     return TRUE;
 }
 
+// The control Return presses, decided as the dialog manager does: the
+// focused control if it is the default push button, else the dialog's
+// default id, else IDOK.
+static int ReturnTarget(HWND focus)
+{
+    DWORD_PTR code = 0, def = 0;
+    if (focus && SendMessageTimeoutA(focus, WM_GETDLGCODE, 0, 0, SMTO_ABORTIFHUNG, 1000, &code)
+        && (code & DLGC_DEFPUSHBUTTON))
+        return GetDlgCtrlID(focus);
+    if (SendMessageTimeoutA(mainWindow, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 1000, &def)
+        && HIWORD(def) == DC_HASDEFID)
+        return LOWORD(def);
+    return IDOK;
+}
+
 static void Look(const char* dir)
 {
     mainWindow = NULL;
@@ -134,6 +149,7 @@ static void Look(const char* dir)
     info.cbSize = sizeof info;
     GetGUIThreadInfo(thread, &info);
     fprintf(out, "focus %d\n", info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0);
+    fprintf(out, "enter %d\n", ReturnTarget(info.hwndFocus));
     PrintCaptionParts(out, "", mainWindow);
     EnumWindows(PrintOther, 0);
     bool saved = SaveEditor(dir, "name", 2000) && SaveEditor(dir, "variables", 2001)
