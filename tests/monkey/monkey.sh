@@ -284,15 +284,17 @@ act_key() {
 
 # Dialog answers.
 save_answer() {
-  local c=$((RANDOM % 5)) name=
-  if [ "$c" -le 2 ] || [ ${#known_pages[@]} -eq 0 ] && [ "$c" -ne 4 ]; then
-    name=p$step; [ $((RANDOM % 2)) = 0 ] && name+=.htm
-  elif [ "$c" -eq 3 ]; then
-    pick "${known_pages[@]}"; name=$P
-  fi
-  if [ "$c" -eq 4 ]; then
+  local c=$((RANDOM % 5)) name
+  if [ "$c" = 4 ]; then
     say "save dialog: Escape"
     press Escape; expect_dialog=; wait_gone "^$SAVE\$" 5; check; texts_kept; expect_opened; return
+  fi
+  # One time in four an existing page, once there is one; else a new name,
+  # with or without its extension.
+  if [ "$c" = 3 ] && [ ${#known_pages[@]} -gt 0 ]; then
+    pick "${known_pages[@]}"; name=$P
+  else
+    name=p$step; [ $((RANDOM % 2)) = 0 ] && name+=.htm
   fi
   say "save dialog: $name"
   xdotool type --delay 10 "$PAGES\\$name"; press Return
