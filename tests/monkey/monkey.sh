@@ -8,10 +8,17 @@
 # and TALLISK_ARCH as ctest gives them (`make soak` sets them).
 set -u
 # Always a screen of its own: random keys and clicks must never reach a
-# person's desktop.
+# person's desktop. -noreset keeps the keyboard map below: by default the
+# server starts afresh whenever its last client leaves.
 if [ -z "${TALLISK_MONKEY_SCREEN:-}" ]; then
-  TALLISK_MONKEY_SCREEN=1 exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"
+  TALLISK_MONKEY_SCREEN=1 exec xvfb-run -a -s '-screen 0 1024x768x24 -noreset' bash "$0" "$@"
 fi
+# Characters above 127 get keys of their own before Wine reads the map.
+# Otherwise xdotool maps a spare key for each for a moment and maps it back;
+# Wine looks the key up only when the program translates the message, and
+# then and again finds nothing there.
+xmodmap -e 'keycode 93 = eacute' -e 'keycode 97 = sterling' -e 'keycode 103 = udiaeresis' \
+  -e 'keycode 120 = ssharp' -e 'keycode 132 = ntilde' -e 'keycode 149 = section' || exit 1
 export LC_ALL=C
 seed=${1:-1} actions=${2:-120} run=${3:-monkey}
 . "$(dirname "$0")/../wine/env.sh"
@@ -206,21 +213,6 @@ landed() {  # landed TEXT EDITOR_ID
 }
 editor_file() { case $1 in 2000) echo name ;; 2001) echo variables ;; 2002) echo function ;; esac; }
 
-# type_line TEXT: TEXT typed, where a character above 127 goes alone and
-# slowly. xdotool types one on a spare key it maps for the moment and maps
-# back after the delay; Wine looks the key up only when the program
-# translates the message, and finds nothing if the key was mapped back.
-type_line() {
-  local rest=$1 plain
-  while [ -n "$rest" ]; do
-    plain=${rest%%[$'\x80'-$'\xff']*}
-    [ -n "$plain" ] && xdotool type --delay 20 -- "$plain"
-    rest=${rest:${#plain}}
-    [ -n "$rest" ] || break
-    LC_ALL=C.UTF-8 xdotool type --delay 300 -- "${rest:0:2}"
-    rest=${rest:2}
-  done
-}
 act_type() {
   local f; f=$(editor_file "$S_focus")
   if [ -z "$f" ]; then
@@ -247,7 +239,7 @@ act_type() {
   while IFS= read -r -d $'\n' line || [ -n "$line" ]; do
     [ $first = 1 ] || press Return
     first=0
-    type_line "$line"
+    [ -n "$line" ] && LC_ALL=C.UTF-8 xdotool type --delay 20 -- "$line"
   done < <(printf '%s' "$t")
   [ "${t: -1}" = $'\n' ] && press Return
   check
