@@ -58,7 +58,7 @@ fail() {
 snap() {
   rm -f "$W/snap/state"
   echo "$(dos "$W/snap")" >&7
-  wait_file "$W/snap/state" 10 || fail "the helper did not answer"
+  wait_file "$W/snap/state" 30 || fail "the helper did not answer"
   S_mains=0 S_caption= S_rect= S_func= S_state= S_focus=0 S_close= S_max= S_min= S_cap= S_aclose= S_windows= S_texts= S_enter=
   local key rest
   while IFS= read -r line; do

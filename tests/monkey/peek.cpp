@@ -53,10 +53,13 @@ static bool SaveEditor(const char* dir, const char* file, int id)
     return ok;
 }
 
+// The hit-test code at x, y, or -1 when the window does not answer in time
+// (its thread is busy, say opening a link).
 static int HitAt(HWND window, int x, int y)
 {
     DWORD_PTR hit = 0;
-    SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 1000, &hit);
+    if (!SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 500, &hit))
+        return -1;
     return static_cast<int>(hit);
 }
 
@@ -71,13 +74,17 @@ static void PrintCaptionParts(FILE* out, const char* prefix, HWND window)
         int first[4], last[4];
         for (int i = 0; i < 4; ++i)
             first[i] = last[i] = -1;
-        for (int x = r.left; x < r.right; ++x)
+        for (int x = r.left; x < r.right; ++x) {
+            int hit = HitAt(window, x, y);
+            if (hit < 0)
+                return; // a busy window: no parts rather than a stalled look
             for (int i = 0; i < 4; ++i)
-                if (HitAt(window, x, y) == parts[i].code) {
+                if (hit == parts[i].code) {
                     if (first[i] < 0)
                         first[i] = x;
                     last[i] = x;
                 }
+        }
         if (first[3] < 0)
             continue;
         for (int i = 0; i < 4; ++i)
