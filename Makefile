@@ -37,7 +37,7 @@ SEED    ?= 1
 ACTIONS ?= 2000
 ARCH    ?= 64
 soak: build
-	@tree=$(CURDIR)/$(if $(filter 32,$(ARCH)),$(WINDOWS),$(WINDOWS64)); \
+	@tree=$$(. tools/wine-arch.sh && tallisk_windows_tree $(CURDIR)/$(BUILD) $(ARCH)) || exit 1; \
 	TALLISK_ARCH=$(ARCH) TALLISK_SOURCE=$(CURDIR) TALLISK_BUILD=$$tree TALLISK_WINE_DIR=$$tree/wine \
 	  bash tests/monkey/monkey.sh $(SEED) $(ACTIONS) soak-$(SEED)
 

@@ -255,9 +255,15 @@ act_type() {
   local now want
   now=$(text "$f"); want=$(landed "$t" "$S_focus")
   [[ $now == *"$want"* ]] || fail "$f holds $(printf '%q' "$now"), without the typed $(printf '%q' "$want")"
-  for o in name variables function; do [ "$o" = "$f" ] || same_text "$o" || fail "typing into $f changed $o"; done
+  texts_kept "$f" "typing into $f"
 }
-texts_kept() { for o in name variables function; do same_text "$o" || fail "$o changed"; done; }
+# texts_kept [EDITOR [WHAT]]: every editor's text but EDITOR's as before the action.
+texts_kept() {
+  local o
+  for o in name variables function; do
+    [ "$o" = "${1:-}" ] || same_text "$o" || fail "${2:+$2 }changed $o"
+  done
+}
 
 # Return outside a multi-line editor presses the button the dialog manager
 # names (S_enter, read before the key): the focused button if it is the
@@ -278,7 +284,7 @@ act_key() {
   if [ "$k" = Return ] && [ "$f" != variables ] && [ "$f" != function ]; then return_pressed; return; fi
   check
   case $k in
-    BackSpace | Return) for o in name variables function; do [ "$o" = "$f" ] || same_text "$o" || fail "$k changed $o"; done ;;
+    BackSpace | Return) texts_kept "$f" "$k" ;;
     *) texts_kept ;;
   esac
 }

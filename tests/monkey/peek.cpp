@@ -40,13 +40,16 @@ static bool SaveEditor(const char* dir, const char* file, int id)
     if (!editor || !SendMessageTimeoutA(editor, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 3000, &length))
         return false;
     char* text = static_cast<char*>(calloc(length + 2, 1));
+    if (!text)
+        return false;
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(editor, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-        3000, &got);
-    char path[MAX_PATH];
-    snprintf(path, sizeof path, "%s\\%s", dir, file);
-    FILE* out = fopen(path, "wb");
-    bool ok = out && fwrite(text, 1, got, out) == got;
+    char path[MAX_PATH + 16];
+    int n = snprintf(path, sizeof path, "%s\\%s", dir, file);
+    bool ok = SendMessageTimeoutA(editor, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text),
+                  SMTO_ABORTIFHUNG, 3000, &got)
+        && n > 0 && n < static_cast<int>(sizeof path);
+    FILE* out = ok ? fopen(path, "wb") : NULL;
+    ok = out && fwrite(text, 1, got, out) == got;
     if (out)
         ok = fclose(out) == 0 && ok;
     free(text);
@@ -176,8 +179,10 @@ int main()
         if (!out)
             return 1;
         Look(dir);
-        fclose(out);
-        MoveFileExA(part, whole, MOVEFILE_REPLACE_EXISTING);
+        // A look that could not be stored whole ends the helper: the driver
+        // then says so rather than reading half of one.
+        if (fclose(out) != 0 || !MoveFileExA(part, whole, MOVEFILE_REPLACE_EXISTING))
+            return 1;
     }
     return 0;
 }
