@@ -1,4 +1,6 @@
 # Front door: `make run` starts Tallisk, `make test` runs every test.
+# The recipes source the test scripts' bash routines.
+SHELL   := /bin/bash
 BUILD   ?= build
 NATIVE  := $(BUILD)/native
 WINDOWS := $(BUILD)/windows
