@@ -9,6 +9,13 @@
 #include "ui/resource.h"
 #include "ui/winmain.h"
 
+// Posted by the link button; the box opens the link when that message comes.
+// Opening it straight from the button's notification runs the shell inside
+// the key-up or click that pressed it, and under Wine the shell's wait for
+// the .url handler can leave that input message in the queue for good: the
+// box then sees it again and again and stops answering.
+static constexpr UINT openLinkMessage = WM_APP + 1;
+
 static void FillAboutTexts(HWND dialog)
 {
     SetDlgItemTextA(dialog, IDC_ABOUT_LINE1, programTitle);
@@ -32,11 +39,14 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             EndDialog(dialog, 1);
             return TRUE;
         case IDC_LINK_BUTTON:
-            // The box stays open; a link that cannot be written opens nothing.
-            OpenLinkFile(webAddress, "about.url");
+            PostMessageA(dialog, openLinkMessage, 0, 0);
             return TRUE;
         }
         break;
+    case openLinkMessage:
+        // The box stays open; a link that cannot be written opens nothing.
+        OpenLinkFile(webAddress, "about.url");
+        return TRUE;
     case WM_DESTROY:
         return TRUE;
     }

@@ -240,7 +240,9 @@ bool AnswerAbout(HWND box)
     aboutSeen.link = ItemText(box, IDC_LINK_BUTTON);
     aboutSeen.label = ItemText(box, IDC_LINK_LABEL);
     aboutSeen.font = SendDlgItemMessageA(box, IDC_LINK_BUTTON, WM_GETFONT, 0, 0);
-    PostMessageA(
+    // The button opens the link by a message it posts, so the ending is
+    // posted after that.
+    SendMessageA(
         box, WM_COMMAND, MAKEWPARAM(IDC_LINK_BUTTON, BN_CLICKED), (LPARAM)GetDlgItem(box, IDC_LINK_BUTTON));
     if (aboutEnding == SC_CLOSE)
         PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
