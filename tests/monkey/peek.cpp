@@ -31,6 +31,14 @@ static BOOL CALLBACK FindMain(HWND window, LPARAM)
     return TRUE;
 }
 
+// PathIn: dir\file into path; false when it does not fit whole.
+typedef char PathBuffer[MAX_PATH + 16];
+static bool PathIn(PathBuffer& path, const char* dir, const char* file)
+{
+    int n = snprintf(path, sizeof path, "%s\\%s", dir, file);
+    return n > 0 && n < static_cast<int>(sizeof path);
+}
+
 // Another process's editor answers WM_GETTEXT itself; GetWindowText would
 // not ask it.
 static bool SaveEditor(const char* dir, const char* file, int id)
@@ -43,11 +51,10 @@ static bool SaveEditor(const char* dir, const char* file, int id)
     if (!text)
         return false;
     DWORD_PTR got = 0;
-    char path[MAX_PATH + 16];
-    int n = snprintf(path, sizeof path, "%s\\%s", dir, file);
+    PathBuffer path;
     bool ok = SendMessageTimeoutA(editor, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text),
                   SMTO_ABORTIFHUNG, 3000, &got)
-        && n > 0 && n < static_cast<int>(sizeof path);
+        && PathIn(path, dir, file);
     FILE* out = ok ? fopen(path, "wb") : NULL;
     ok = out && fwrite(text, 1, got, out) == got;
     if (out)
@@ -56,8 +63,7 @@ static bool SaveEditor(const char* dir, const char* file, int id)
     return ok;
 }
 
-// The hit-test code at x, y, or -1 when the window does not answer in time
-// (its thread is busy, say opening a link).
+// The hit-test code at x, y, or -1 when the window does not answer in time.
 static int HitAt(HWND window, int x, int y)
 {
     DWORD_PTR hit = 0;
@@ -171,10 +177,13 @@ int main()
 {
     char dir[MAX_PATH];
     while (fgets(dir, sizeof dir, stdin)) {
+        // A folder longer than the buffer would be read as two: end instead.
+        if (!strchr(dir, '\n'))
+            return 1;
         dir[strcspn(dir, "\r\n")] = 0;
-        char part[MAX_PATH + 16], whole[MAX_PATH + 16];
-        snprintf(part, sizeof part, "%s\\state.part", dir);
-        snprintf(whole, sizeof whole, "%s\\state", dir);
+        PathBuffer part, whole;
+        if (!PathIn(part, dir, "state.part") || !PathIn(whole, dir, "state"))
+            return 1;
         out = fopen(part, "w");
         if (!out)
             return 1;
