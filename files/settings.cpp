@@ -23,13 +23,13 @@ static int AddWrapping(int a, int b)
     return (int)((unsigned int)a + (unsigned int)b);
 }
 
-void LoadSettings()
+bool LoadSettings()
 {
     char path[programFilePathSize];
     FILE* file = GetProgramFilePath(path, "conf") ? fopen(path, "rb") : NULL;
     if (!file) {
         NewCalculator();
-        return;
+        return false;
     }
     int untitled = 0;
     SettingsPlace place;
@@ -52,6 +52,7 @@ void LoadSettings()
         NewCalculator();
     }
     fclose(file);
+    return failed == settingsOk;
 }
 
 void SaveSettings()

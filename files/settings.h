@@ -3,8 +3,9 @@
 #define TALLISK_SETTINGS_H
 
 // Restores the current calculator file and the window's place and size, or
-// puts the window into the New state.
-void LoadSettings();
+// puts the window into the New state. True when it moved the window to a
+// stored place.
+bool LoadSettings();
 // Writes "conf" when settingsDirty is set.
 void SaveSettings();
 

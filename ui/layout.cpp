@@ -1,6 +1,6 @@
 // The main window as a window: what stretches and moves on resizing, its
-// smallest size, the status-bar help for menus and tooltips, and the default
-// GUI font that every dialog gives its children.
+// smallest size, where it may open, the status-bar help for menus and
+// tooltips, and the default GUI font that every dialog gives its children.
 #include "ui/layout.h"
 
 #include <commctrl.h>
@@ -103,9 +103,21 @@ INT_PTR DialogFallback(HWND dialog, UINT message, WPARAM, LPARAM)
 
 void MeasureMainLayout(HWND dialog)
 {
-    RECT outer, function;
-    GetWindowRect(dialog, &outer);
+    // The outer size the dialog manager gives the template: its size in
+    // pixels framed as its own style asks, without the caption an overlapped
+    // window gets on top. A window larger than the screen is created smaller
+    // than that, and its own size would give too small a minimum.
+    RECT window, outer = {0, 0, MAIN_DIALOG_WIDTH, MAIN_DIALOG_HEIGHT}, function;
+    GetWindowRect(dialog, &window);
+    RectToSize(&window);
+    MapDialogRect(dialog, &outer);
+    AdjustWindowRectEx(&outer, (DWORD)GetWindowLongPtrA(dialog, GWL_STYLE) & ~WS_CAPTION, FALSE,
+        (DWORD)GetWindowLongPtrA(dialog, GWL_EXSTYLE));
     RectToSize(&outer);
+    if (outer.right < window.right)
+        outer.right = window.right;
+    if (outer.bottom < window.bottom)
+        outer.bottom = window.bottom;
     GetWindowRect(GetDlgItem(dialog, IDC_FUNCTION), &function);
     RectToSize(&function);
     MainLayout.appliedWidth = outer.right;
@@ -153,6 +165,54 @@ void FitMainLayout(HWND dialog)
     HWND statusBar = GetDlgItem(dialog, IDC_STATUSBAR);
     if (IsWindowVisible(statusBar))
         SendMessageA(statusBar, WM_SIZE, 0, 0);
+}
+
+// Whether the caption's middle row lies on the work area for a stretch as
+// wide as three of its buttons (or half the caption of a narrower window),
+// so that the mouse can take the window.
+static bool CanGrabCaption(const RECT* outer, const RECT* work)
+{
+    int middle = outer->top + GetSystemMetrics(SM_CYSIZEFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    int grab = 3 * GetSystemMetrics(SM_CXSIZE);
+    if (grab > (outer->right - outer->left) / 2)
+        grab = (outer->right - outer->left) / 2;
+    int left = outer->left > work->left ? outer->left : work->left;
+    int right = outer->right < work->right ? outer->right : work->right;
+    return middle >= work->top && middle < work->bottom && right - left >= grab;
+}
+
+// One side's extent and start kept inside [workStart, workEnd), the extent
+// never below the minimum.
+static void FitSpan(LONG* start, LONG* extent, int minimum, LONG workStart, LONG workEnd)
+{
+    if (*extent > workEnd - workStart)
+        *extent = workEnd - workStart > minimum ? workEnd - workStart : minimum;
+    if (*start + *extent > workEnd)
+        *start = workEnd - *extent;
+    if (*start < workStart)
+        *start = workStart;
+}
+
+void KeepMainWindowOnScreen(HWND dialog, bool storedPlace)
+{
+    RECT outer;
+    GetWindowRect(dialog, &outer);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromRect(&outer, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT* work = &monitor.rcWork;
+    bool fits = outer.right - outer.left <= work->right - work->left
+        && outer.bottom - outer.top <= work->bottom - work->top;
+    if (storedPlace && fits && CanGrabCaption(&outer, work))
+        return;
+    RECT place = outer;
+    RectToSize(&place);
+    FitSpan(&place.left, &place.right, MainLayout.minWidth, work->left, work->right);
+    FitSpan(&place.top, &place.bottom, MainLayout.minHeight, work->top, work->bottom);
+    if (place.left != outer.left || place.top != outer.top || place.right != outer.right - outer.left
+        || place.bottom != outer.bottom - outer.top)
+        MoveWindow(dialog, place.left, place.top, place.right, place.bottom, FALSE);
 }
 
 void SetMinimumTrackSize(MINMAXINFO* info)

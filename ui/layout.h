@@ -27,6 +27,10 @@ INT_PTR DialogFallback(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // The main dialog's steps, one per message it hands over.
 void MeasureMainLayout(HWND dialog);  // WM_INITDIALOG, before menu and status bar
 void CreateMainTooltip(HWND dialog);  // WM_INITDIALOG, after the settings load
+// WM_INITDIALOG, after the settings load: the window inside the work area of
+// its nearest monitor, shrunk to it if larger (never below the minimum). A
+// stored place whose caption can be grabbed is left as it is, unless larger.
+void KeepMainWindowOnScreen(HWND dialog, bool storedPlace);
 void FitMainLayout(HWND dialog);  // WM_SIZE
 void SetMinimumTrackSize(MINMAXINFO* info);  // WM_GETMINMAXINFO
 void ShowMenuHelp(HWND dialog, WPARAM wParam, LPARAM lParam);  // WM_MENUSELECT

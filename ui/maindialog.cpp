@@ -28,7 +28,7 @@ static INT_PTR InitMainDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
     UnscrambleText(scrambledWebAddress, webAddress, webAddressLength);
     SetMenu(dialog, LoadMenuA(programInstance, "Menu"));
     CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", dialog, IDC_STATUSBAR);
-    LoadSettings();
+    KeepMainWindowOnScreen(dialog, LoadSettings());
     CreateMainTooltip(dialog);
     // TRUE from here puts the focus on the first tab stop, the name editor.
     return DialogFallback(dialog, WM_INITDIALOG, wParam, lParam);

@@ -3,6 +3,11 @@
 #ifndef TALLISK_RESOURCE_H
 #define TALLISK_RESOURCE_H
 
+// The main dialog template's size in dialog units: the layout measures the
+// window from it, since a window larger than the screen is created smaller.
+#define MAIN_DIALOG_WIDTH 204
+#define MAIN_DIALOG_HEIGHT 219
+
 // Main window controls (2000-2099); also the ids of their help strings.
 #define IDC_NAME 2000
 #define IDC_VARIABLES 2001

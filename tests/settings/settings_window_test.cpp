@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "builder/filecommands.h"
 #include "files/settings.h"
 #include "tests/window/harness.h"
@@ -133,6 +135,44 @@ TEST_F(Settings, StoredValuesAreTakenAsTheyStand)
     EXPECT_STREQ("a.htm", currentFileName);
     EXPECT_STREQ("C:\\x\\", currentFolder);
     EXPECT_EQ(30, OuterRect(dialog).left);
+}
+
+TEST_F(Settings, PlaceOffTheScreenOrLargerIsBroughtInside)
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY), &monitor));
+    const RECT work = monitor.rcWork;
+    const int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+    struct {
+        int left, top, extraWidth, extraHeight;
+    } places[] = {
+        {5000, 3000, 0, 24},  // a monitor that is gone
+        {-2000, 100, 40, 0},  // left of the screen
+        {100, work.bottom - 3, 0, 0},  // only the top edge shows
+        {0, 0, 5000, 5000},  // larger than the screen
+    };
+    for (const auto& place : places) {
+        std::string bytes
+            = Conf("calc.htm", "D:\\Calc\\", 0, place.left, place.top, place.extraWidth, place.extraHeight);
+        Start(bytes);
+        EXPECT_TRUE(shown.empty());
+        RECT outer = OuterRect(dialog);
+        int width = outer.right - outer.left, height = outer.bottom - outer.top;
+        EXPECT_TRUE(outer.left >= work.left && outer.top >= work.top && outer.right <= work.right
+            && outer.bottom <= work.bottom)
+            << "stored at " << place.left << "," << place.top;
+        EXPECT_EQ(std::min(MainLayout.minWidth + place.extraWidth, std::max(workWidth, MainLayout.minWidth)),
+            width);
+        EXPECT_EQ(
+            std::min(MainLayout.minHeight + place.extraHeight, std::max(workHeight, MainLayout.minHeight)),
+            height);
+        // The controls were fitted to the new size; the load wrote nothing.
+        EXPECT_EQ(width, MainLayout.appliedWidth);
+        EXPECT_EQ(height, MainLayout.appliedHeight);
+        EXPECT_EQ(bytes, ReadWholeFile(conf));
+        DestroyMainWindow(dialog);
+    }
 }
 
 TEST_F(Settings, DamagedFileGivesOneMessageAndTheNewState)
