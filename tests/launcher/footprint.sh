@@ -24,6 +24,25 @@ check() {  # check FILE MAXBYTES
   done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 }
 
+# manifest FILE [TEXT...] [-- ABSENT...]: resource 1 of type 24 is there, and
+# the file holds every TEXT (the manifest is stored as it stands) and no ABSENT.
+manifest() {
+  local f=$tree/$1 name=$1 want=1 t
+  shift
+  i686-w64-mingw32-objdump -p "$f" | grep -A2 'Entry: ID: 0x000018' | grep -q 'Entry: ID: 0x000001,' ||
+    fail "$name has no manifest as resource 1 of type 24"
+  for t; do
+    [ "$t" = -- ] && { want=0; continue; }
+    if grep -qaF -- "$t" "$f"; then [ $want = 1 ] || fail "$name's manifest has $t"
+    else [ $want = 0 ] || fail "$name's manifest lacks $t"; fi
+  done
+}
+windows7='{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' windows10='{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'
+# A UTF-8 code page would change the bytes a page holds for text above 127.
+manifest Tallisk.exe 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' '>true</dpiAware>' \
+  'level="asInvoker"' "$windows7" "$windows10" -- activeCodePage dpiAwareness PerMonitor
+manifest StartTallisk.exe 'level="asInvoker"' "$windows7" "$windows10" -- dpiAware Common-Controls
+
 check StartTallisk.exe 16384
 check Tallisk.exe 65536
 # The start data goes back to the system run-time's heap it came from.

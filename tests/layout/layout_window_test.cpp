@@ -210,6 +210,18 @@ TEST_F(MainWindow, TooltipsInTheirOrderWithHelpWhileShown)
     }
 }
 
+// The manifest in the resources makes the process take common controls 6,
+// which every test here then runs against. It comes from the side-by-side
+// store, not the system folder (Wine's copy reports version 5 either way).
+TEST_F(MainWindow, RunsOnCommonControlsSix)
+{
+    char path[MAX_PATH] = "";
+    ASSERT_GT(GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), path, sizeof path), 0u);
+    CharLowerA(path);
+    EXPECT_TRUE(strstr(path, "\\winsxs\\") != NULL) << path;
+    EXPECT_TRUE(strstr(path, "microsoft.windows.common-controls_6595b64144ccf1df_6.") != NULL) << path;
+}
+
 TEST_F(MainWindow, EveryChildHasTheDefaultGuiFont)
 {
     HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
