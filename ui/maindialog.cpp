@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "builder/filecommands.h"
+#include "files/kept.h"
 #include "files/scramble.h"
 #include "files/settings.h"
 #include "ui/about.h"
@@ -29,6 +30,7 @@ static INT_PTR InitMainDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
     SetMenu(dialog, LoadMenuA(programInstance, "Menu"));
     CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", dialog, IDC_STATUSBAR);
     KeepMainWindowOnScreen(dialog, LoadSettings());
+    LoadKeptTexts();
     CreateMainTooltip(dialog);
     // TRUE from here puts the focus on the first tab stop, the name editor.
     return DialogFallback(dialog, WM_INITDIALOG, wParam, lParam);
@@ -42,9 +44,48 @@ static void ExitProgram(HWND dialog)
 
 static void CloseMainDialog(HWND dialog)
 {
+    SaveKeptTexts();
     if (settingsDirty)
         SaveSettings();
     DestroyWindow(dialog);
+}
+
+// Windows ends the program after this without closing its window.
+static void EndMainSession(WPARAM ending)
+{
+    if (!ending)
+        return;
+    SaveKeptTexts();
+    SaveSettings();
+}
+
+// New empties the editors without a change notification from the multi-line ones.
+static void StartNewCalculator()
+{
+    NewCalculator();
+    NoteTextsChanged();
+}
+
+// The two buttons' commands run when this message comes, not inside the key
+// or click that pressed the button: under Wine, the shell starting the
+// browser from inside a common controls 6 button's Return left the display
+// settings unreadable for the rest of the run, and every later drag of the
+// window threw it off the screen.
+static constexpr UINT buttonCommandMessage = WM_APP + 1;
+
+static void RunButtonCommand(int id)
+{
+    if (id == IDM_LAUNCH)
+        LaunchCalculator(FALSE);
+    else
+        CreateLaunch(FALSE);
+}
+
+// A full queue must not swallow the command: it runs at once then.
+static void PostButtonCommand(HWND dialog, int id)
+{
+    if (!PostMessageA(dialog, buttonCommandMessage, id, 0))
+        RunButtonCommand(id);
 }
 
 // Buttons share their ids with the menu items, so the notification code is
@@ -53,16 +94,16 @@ static BOOL RunCommand(HWND dialog, int id)
 {
     switch (id) {
     case IDM_NEW:
-        NewCalculator();
+        StartNewCalculator();
         return TRUE;
     case IDM_LAUNCH:
-        LaunchCalculator(FALSE);
+        PostButtonCommand(dialog, id);
         return TRUE;
     case IDM_SELECT_LAUNCH:
         LaunchCalculator(TRUE);
         return TRUE;
     case IDM_CREATE_LAUNCH:
-        CreateLaunch(FALSE);
+        PostButtonCommand(dialog, id);
         return TRUE;
     case IDM_CREATE_LAUNCH_AS:
         CreateLaunch(TRUE);
@@ -86,9 +127,23 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         return InitMainDialog(dialog, wParam, lParam);
     case WM_COMMAND:
+        if (HIWORD(wParam) == EN_CHANGE) {
+            NoteTextsChanged();
+            return TRUE;
+        }
         if (RunCommand(dialog, LOWORD(wParam)))
             return TRUE;
         break;
+    case buttonCommandMessage:
+        RunButtonCommand(static_cast<int>(wParam));
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == IDT_KEEP_TEXTS)
+            SaveKeptTexts();
+        return TRUE;
+    case WM_ENDSESSION:
+        EndMainSession(wParam);
+        return TRUE;
     case WM_NOTIFY:
         HandleTipNotify(
             dialog, reinterpret_cast<NMHDR*>(lParam), GetDlgItem(dialog, IDC_STATUSBAR), programInstance);

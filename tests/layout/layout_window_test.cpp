@@ -257,7 +257,8 @@ bool AnswerAbout(HWND box)
     // posted after that.
     SendMessageA(
         box, WM_COMMAND, MAKEWPARAM(IDC_LINK_BUTTON, BN_CLICKED), (LPARAM)GetDlgItem(box, IDC_LINK_BUTTON));
-    aboutSeen.linkOpenedInClick = GetFileAttributesA(ProgramFile("about.url").c_str()) != INVALID_FILE_ATTRIBUTES;
+    aboutSeen.linkOpenedInClick
+        = GetFileAttributesA(ProgramFile("about.url").c_str()) != INVALID_FILE_ATTRIBUTES;
     if (aboutEnding == SC_CLOSE)
         PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
     else

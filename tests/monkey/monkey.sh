@@ -3,7 +3,9 @@
 # what the person should see: one main window, the right caption and
 # dialogs, texts kept, every page equal to tallisk-page's for the texts on
 # screen, every opened file the right one, and after each close and start
-# the same file, place and size as the close stored.
+# the same file, place and size as the close stored and the same texts.
+# Tallisk is also ended now and then as a crash would end it: then the next
+# start shows what conf held and the texts it had kept.
 # monkey.sh [SEED [ACTIONS [RUN_NAME]]]; needs TALLISK_BUILD, TALLISK_WINE_DIR
 # and TALLISK_ARCH as ctest gives them (`make soak` sets them).
 set -u
@@ -27,7 +29,7 @@ if [ "$TALLISK_ARCH" = 32 ] && ! tallisk_can_run_32bit; then
 fi
 B=$TALLISK_BUILD
 W=$TALLISK_WINE_DIR/$run-files
-rm -rf "$W"; mkdir -p "$W/app" "$W/pages" "$W/snap" "$W/prev" "$W/texts"
+rm -rf "$W"; mkdir -p "$W/app" "$W/pages" "$W/snap" "$W/prev" "$W/last" "$W/texts"
 cp "$B/Tallisk.exe" "$B/manual.htm" "$W/app/"
 export TALLISK_OPEN_LOG=$W/opened.log
 : >"$TALLISK_OPEN_LOG"
@@ -43,7 +45,7 @@ wine "$B/tallisk-peek.exe" <"$W/ask" >/dev/null 2>&1 &
 exec 7>"$W/ask"
 trap 'exec 7>&-; wineserver -k >/dev/null 2>&1' EXIT
 
-log=() step=0 restarts=0 pages_checked=0
+log=() step=0 restarts=0 endings=0 pages_checked=0
 say() { log+=("$step: $*"); }
 fail() {
   echo "FAIL at action $step (seed $seed, $TALLISK_ARCH-bit): $*"
@@ -119,6 +121,17 @@ check() {
     sleep 0.1
   done
   pages_listed
+  note_text_change
+}
+# Tallisk keeps the texts keep_delay ms after their last change; the change
+# happened before the read that first shows it, so that read's time is late
+# enough to count from.
+keep_delay=2000 changed_at=0
+note_text_change() {
+  cmp -s "$W/snap/name" "$W/last/name" && cmp -s "$W/snap/variables" "$W/last/variables" &&
+    cmp -s "$W/snap/function" "$W/last/function" && return
+  cp "$W/snap/name" "$W/snap/variables" "$W/snap/function" "$W/last/"
+  changed_at=$(date +%s%N)
 }
 # agrees: says what differs from the model and fails, or succeeds silently.
 agrees() {
@@ -156,7 +169,7 @@ pages_listed() {
   want=$(printf '%s\n' "${known_pages[@]}" | sort -u | sed '/^$/d')
   got=$(ls "$W/pages")
   [ "$got" = "$want" ] || fail "pages folder holds '$got', expected '$want'"
-  got=$(ls "$W/app" | grep -vxE 'Tallisk\.exe|manual\.htm|conf|about\.url')
+  got=$(ls "$W/app" | grep -vxE 'Tallisk\.exe|manual\.htm|conf|about\.url|kept|kept\.[0-9]+\.new')
   [ -z "$got" ] || fail "unexpected files in the program folder: $got"
 }
 # Nothing written outside the run's folders: no page, link or settings file
@@ -478,9 +491,46 @@ act_close() {
     rect_l=$l rect_t=$t rect_w=$((min_w + fw)) rect_h=$((min_h + fh))
   fi
   check
-  for f in name variables function; do [ -s "$W/snap/$f" ] && fail "a fresh start shows text in $f"; done
+  texts_kept "" "closing and starting again"
   read -r nfw nfh <<<"$S_func"
   [ -z "$now" ] || [ "$nfw $nfh" = "$fw $fh" ] || fail "function editor ${nfw}x$nfh after start, stored ${fw}x$fh"
+}
+
+# conf_fields: what conf holds, as C_* (C_has=0 without one).
+conf_fields() {
+  C_has=0
+  [ -s "$W/app/conf" ] || return 0
+  { read -r C_untitled C_l C_t C_fw C_fh; read -r C_fname; read -r C_folder; } < <(python3 -c '
+import struct, sys
+b = open(sys.argv[1], "rb").read()
+n = b.index(b"\0"); f = b.index(b"\0", n + 1)
+print(*struct.unpack("<5i", b[f + 1:f + 21]))
+print(b[:n].decode("latin-1")); print(b[n + 1:f].decode("latin-1"))' "$W/app/conf") || fail "conf cannot be read"
+  C_has=1
+}
+# Ending the process without closing its window. The texts are certainly
+# kept once the delay after their last change has passed, so it waits that
+# long first; conf stays as the last close wrote it.
+act_end() {
+  local left=$((keep_delay + 600 - ($(date +%s%N) - changed_at) / 1000000))
+  [ "$left" -gt 0 ] && sleep "$(awk "BEGIN{print $left / 1000}")"
+  local pid; pid=$(xdotool getwindowpid "$w" 2>/dev/null) || fail "no pid for the main window"
+  say "end Tallisk's process $pid"
+  kill -KILL "$pid"
+  wait_file "$W/rc" 10 || fail "Tallisk did not end when its process was killed"
+  wait_gone '^Tallisk 1\.0 - ' 10 || fail "the main window stays after its process ended"
+  nothing_outside
+  restarts=$((restarts + 1)) endings=$((endings + 1))
+  conf_fields
+  start
+  if [ "$C_has" = 1 ]; then
+    untitled=$([ "$C_untitled" = 0 ] && echo 0 || echo 1) folder=$C_folder fname=$C_fname
+    rect_l=$C_l rect_t=$C_t rect_w=$((min_w + C_fw)) rect_h=$((min_h + C_fh))
+  else
+    untitled=1
+  fi
+  check
+  texts_kept "" "ending the process and starting again"
 }
 
 act_menu_then_drag() {
@@ -507,7 +557,7 @@ main_action() {
     save) save_answer; return ;; open) open_answer; return ;; about) about_answer; return ;;
   esac
   if [ "$mode" = min ]; then
-    case $((RANDOM % 4)) in 0) act_close ;; *) act_size_state ;; esac; return
+    case $((RANDOM % 5)) in 0) act_close ;; 1) act_end ;; *) act_size_state ;; esac; return
   fi
   local r=$((RANDOM % 100))
   # At the smallest width the buttons have no width, and Wine presses a
@@ -532,7 +582,8 @@ main_action() {
   elif [ $r -lt 88 ]; then [ "$mode" = normal ] && act_resize || act_size_state
   elif [ $r -lt 93 ]; then act_size_state
   elif [ $r -lt 95 ]; then [ "$mode" = normal ] && act_menu_then_drag || act_size_state
-  else act_close
+  elif [ $r -lt 98 ]; then act_close
+  else act_end
   fi
 }
 # Two items of the File menu share the mnemonic C; Wine runs the first,
@@ -550,5 +601,6 @@ for ((step = 1; step <= actions; step++)); do
 done
 nothing_outside
 t=$(($(date +%s) - t0))
-echo "monkey passed: seed $seed, $TALLISK_ARCH-bit, $actions actions, $restarts restarts, $pages_checked pages checked," \
+echo "monkey passed: seed $seed, $TALLISK_ARCH-bit, $actions actions, $restarts restarts ($endings by ending the process)," \
+  "$pages_checked pages checked," \
   "$t s ($(awk "BEGIN{printf \"%.2f\", $t / $actions}") s an action)"

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "builder/filecommands.h"
+#include "files/kept.h"
 #include "files/progfiles.h"
 #include "files/scramble.h"
 #include "ui/layout.h"
@@ -69,8 +70,17 @@ bool PrepareProgram()
 
 HWND CreateMainWindow()
 {
+    RemovePath(ProgramFile("kept"));
+    return RestartMainWindow();
+}
+
+HWND RestartMainWindow()
+{
     PrepareProgram();
     settingsDirty = 0;
+    keptDirty = 0;
+    keepingStopped = false;
+    keepFailureShown = false;
     MainLayout = {};
     isUntitled = 0;
     memset(currentFolder, 0, sizeof currentFolder);

@@ -29,8 +29,10 @@ extern WPARAM quitCode;
 // the hook. False when the class or the hook could not be had.
 bool PrepareProgram();
 // Starts like a new run of the program: globals and records cleared, the
-// dialog created and its first messages handled.
+// dialog created and its first messages handled. The kept editor texts of an
+// earlier run are removed first; RestartMainWindow leaves them to be loaded.
 HWND CreateMainWindow();
+HWND RestartMainWindow();
 // Handles what is queued as the program's loop would, and notes WM_QUIT.
 void PumpMessages();
 // Destroys the window if it still exists and takes the quit message it posts.

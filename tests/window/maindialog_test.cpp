@@ -186,7 +186,10 @@ TEST_F(MainDialogTest, CreateLaunchWritesTheEditorsOverTheCurrentFileAndOpensIt)
     SetCurrentFile(workFolder, "calc.htm");
     FillEditors(name, variables, function);
 
-    Command(IDM_CREATE_LAUNCH);
+    // Not inside the key or click that pressed the button, but right after.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDM_CREATE_LAUNCH, BN_CLICKED), 0);
+    EXPECT_EQ(ReadWholeFile(page), std::string(100000, 'x'));
+    PumpMessages();
 
     EXPECT_TRUE(shown.empty());
     FILE* reference = fopen((workFolder + "reference.htm").c_str(), "wb");
