@@ -17,9 +17,13 @@ wixl -D Version="$version" -D Source="$(realpath --relative-to=. "$src")" -D Ico
      -o "$out.tmp" tools/Tallisk.wxs
 
 # wixl has no RemoveFile element for files the package does not install:
-# conf and about.url, which Tallisk writes next to itself, go on uninstall.
-msibuild "$out.tmp" -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode)
-  VALUES ('RemoveConf', 'Program', 'conf', 'LIBDIR', 2)" \
-  -q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode)
-  VALUES ('RemoveAboutUrl', 'Program', 'about.url', 'LIBDIR', 2)"
+# conf, about.url and the kept texts (kept, and the damaged copies moved
+# aside, named one by one: Wine's installer takes no wildcards here), which
+# Tallisk writes next to itself, go on uninstall.
+removals=()
+for name in conf about.url kept kept.damaged kept.damaged{2..9}; do
+  removals+=(-q "INSERT INTO RemoveFile (FileKey, Component_, FileName, DirProperty, InstallMode)
+    VALUES ('Remove_${name//./_}', 'Program', '$name', 'LIBDIR', 2)")
+done
+msibuild "$out.tmp" "${removals[@]}"
 mv "$out.tmp" "$out"

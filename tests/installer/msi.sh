@@ -64,7 +64,7 @@ shortcut() { python3 "$TALLISK_SOURCE/tests/installer/lnk.py" "$link" | sed -n "
 # nothing else but the two files Tallisk writes.
 same_files() {
   local f list want
-  list=$(cd "$install" && find . -type f ! -name conf ! -name about.url | sort)
+  list=$(cd "$install" && find . -type f ! -name conf ! -name about.url ! -name 'kept*' | sort)
   want=$(cd "$1" && find . -type f | sort)
   [ "$list" == "$want" ] || { fail "installed files: $(echo $list), expected $(echo $want)"; return; }
   for f in $want; do cmp -s "$1/$f" "$install/$f" || fail "installed $f differs from $1/$f"; done
@@ -125,11 +125,14 @@ else
   printf 'conf\0of a previous run\r\n' >"$install/lib/conf"
 fi
 printf '[InternetShortcut]\r\nURL=http://example.com/\r\n' >"$install/lib/about.url"
+printf 'TLSKKEPT texts of a previous run' >"$install/lib/kept"
+printf 'a damaged copy moved aside' >"$install/lib/kept.damaged2"
 cp "$install/lib/conf" "$W/conf.before"
 
 timed upgrade /i "$(dos "$new")" || fail "upgrade: exit code $?"
 same_files "$W/newer/Tallisk"
 cmp -s "$W/conf.before" "$install/lib/conf" || fail "the upgrade did not keep conf byte for byte"
+[ "$(cat "$install/lib/kept")" = 'TLSKKEPT texts of a previous run' ] || fail "the upgrade did not keep the kept texts"
 check_shortcut
 check_entry "$newer_version"
 
