@@ -91,7 +91,8 @@ rect_l=0 rect_t=0 rect_w=0 rect_h=0 min_w=0 min_h=0 mode=normal before_min=norma
 
 start() {
   rm -f "$W/rc"
-  ( cd "$W/app" && wine Tallisk.exe >>"$W/wine.log" 2>&1; echo $? >"$W/rc" ) &
+  # The subshell's own stderr too: it reports a process ended by act_end.
+  ( cd "$W/app" && wine Tallisk.exe >>"$W/wine.log" 2>&1; echo $? >"$W/rc" ) 2>>"$W/wine.log" &
   w=$(wait_win '^Tallisk 1\.0 - ' 30) || fail "no main window after start"
   xdotool windowfocus --sync "$w" 2>/dev/null
   sleep 0.3
