@@ -8,6 +8,10 @@ WINDOWS := $(BUILD)/windows
 # programs; the 32-bit tree is the product.
 WINDOWS64 := $(BUILD)/windows64
 
+# What is built and packed carries the last commit's time, not the clock's
+# (the linker stamps it into the programs): the same sources, the same bytes.
+export SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
+
 .PHONY: all setup build test soak run bench fuzz dist clean
 
 all: build

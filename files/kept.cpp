@@ -30,11 +30,9 @@ static void ShowKeptMessage(UINT textId)
 static bool MoveDamagedAside(const char* path)
 {
     for (int number = 1; number <= 9; ++number) {
-        char name[20];
-        if (number == 1)
-            snprintf(name, sizeof name, "kept.damaged");
-        else
-            snprintf(name, sizeof name, "kept.damaged%d", number);
+        char name[] = "kept.damaged\0";
+        if (number > 1)
+            name[12] = (char)('0' + number);
         char aside[programFilePathSize];
         if (GetProgramFilePath(aside, name) && MoveFileA(path, aside))
             return true;
@@ -121,7 +119,8 @@ void SaveKeptTexts()
     if (!keptDirty || keepingStopped)
         return;
     char path[programFilePathSize] = "", temporary[programFilePathSize] = "", name[32];
-    snprintf(name, sizeof name, "kept.%lu.new", GetCurrentProcessId());
+    // At most 19 characters: wsprintf keeps the C runtime's printf out of the program.
+    wsprintfA(name, "kept.%lu.new", GetCurrentProcessId());
     bool kept = GetProgramFilePath(path, "kept") && GetProgramFilePath(temporary, name)
         && WriteKeptFile(temporary)
         && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows Installer package as a user meets it, silent, under wine64's
-# msiexec in fresh win64 prefixes (so on every machine): install, start from the
+# msiexec in fresh win64 prefixes (so on every machine), signed with a test
+# certificate: every signed file verifies, install, start from the
 # Start menu where 32-bit programs run, upgrade to a newer package keeping the
 # settings, refuse the older one, uninstall without leftovers; a damaged
 # package installs nothing, and another program's folder survives.
@@ -15,11 +16,30 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 
-# The package make dist writes, and a newer one from the same source whose
-# manual grew and whose Tallisk.exe differs in its link time only (same size,
-# same file version), as a rebuilt program would.
-bash "$TALLISK_SOURCE/tools/dist.sh" "$TALLISK_BUILD" "$W" >/dev/null || { echo "FAIL: dist.sh failed"; exit 1; }
+# A throwaway code-signing certificate, valid from a day before the last
+# commit, whose time make dist signs with.
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$TALLISK_SOURCE" log -1 --format=%ct 2>/dev/null || echo 0)}
+faketime -f "@$(date -u -d "@$((epoch - 86400))" '+%Y-%m-%d %H:%M:%S')" openssl req -x509 -newkey rsa:2048 -nodes \
+  -keyout "$W/sign.key" -out "$W/sign.pem" -days 3650 -subj "/CN=Tallisk test signing" \
+  -addext "extendedKeyUsage=codeSigning" 2>/dev/null &&
+  openssl pkcs12 -export -inkey "$W/sign.key" -in "$W/sign.pem" -out "$W/sign.pfx" -passout pass:throwaway ||
+  { echo "FAIL: no test certificate"; exit 1; }
+
+# The package make dist writes, signed, and a newer unsigned one from the
+# same source whose manual grew and whose Tallisk.exe differs in its link
+# time only (same size, same file version), as a rebuilt program would.
+TALLISK_SIGN_PFX=$W/sign.pfx TALLISK_SIGN_PASSWORD=throwaway bash "$TALLISK_SOURCE/tools/dist.sh" "$TALLISK_BUILD" "$W" \
+  >"$W/dist.log" || { echo "FAIL: dist.sh failed"; cat "$W/dist.log"; exit 1; }
 old=$(ls "$W"/Tallisk-*.msi) || { echo "FAIL: make dist wrote no package"; exit 1; }
+# Every signed file verifies against the certificate; one changed byte does not.
+for f in Tallisk/StartTallisk.exe Tallisk/lib/Tallisk.exe Tallisk/lib/velmora.dll "${old#$W/}"; do
+  osslsigncode verify -CAfile "$W/sign.pem" -in "$W/$f" >"$W/verify.log" 2>&1 || fail "$f does not verify:$(tail -3 "$W/verify.log")"
+  cp "$W/$f" "$W/changed"
+  printf '\x5a' | dd of="$W/changed" bs=1 seek=$(($(stat -c %s "$W/$f") / 3)) conv=notrunc 2>/dev/null
+  cmp -s "$W/$f" "$W/changed" && printf '\x5b' | dd of="$W/changed" bs=1 seek=$(($(stat -c %s "$W/$f") / 3)) conv=notrunc 2>/dev/null
+  osslsigncode verify -CAfile "$W/sign.pem" -in "$W/changed" >/dev/null 2>&1 && fail "$f changed in one byte still verifies"
+done
+(cd "$W" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS of the signed release does not check"
 version=${old##*/Tallisk-}; version=${version%.msi}
 newer_version=${version%.*}.$(( ${version##*.} + 1 ))
 mkdir -p "$W/newer"; cp -a "$W/Tallisk" "$W/newer/"
