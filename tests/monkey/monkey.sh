@@ -490,13 +490,32 @@ act_close() {
   if [ -n "$now" ]; then
     # A stored window comes back at the stored place in the stored size.
     rect_l=$l rect_t=$t rect_w=$((min_w + fw)) rect_h=$((min_h + fh))
+    keep_on_screen
   fi
   check
   texts_kept "" "closing and starting again"
   read -r nfw nfh <<<"$S_func"
-  [ -z "$now" ] || [ "$nfw $nfh" = "$fw $fh" ] || fail "function editor ${nfw}x$nfh after start, stored ${fw}x$fh"
+  [ -z "$now" ] || [ "$nfw $nfh" = "$((rect_w - min_w)) $((rect_h - min_h))" ] ||
+    fail "function editor ${nfw}x$nfh after start, stored ${fw}x$fh in a ${rect_w}x$rect_h window"
 }
 
+# keep_on_screen: the start's rule for a stored place, for the places this
+# tester makes (it keeps the caption on the screen): one larger than the
+# screen (stored maximised), or wholly off it, is fitted inside, never below
+# the minimum size; every other stays as stored.
+keep_on_screen() {
+  [ "$rect_w" -gt 1024 ] || [ "$rect_h" -gt 768 ] || [ "$rect_l" -ge 1024 ] || [ "$rect_t" -ge 768 ] ||
+    [ $((rect_l + rect_w)) -le 0 ] || [ $((rect_t + rect_h)) -le 0 ] || return 0
+  fit_span rect_l rect_w "$min_w" 1024
+  fit_span rect_t rect_h "$min_h" 768
+}
+fit_span() {  # fit_span START EXTENT MINIMUM LIMIT: as variables' names
+  local s=${!1} e=${!2}
+  if [ "$e" -gt "$4" ]; then e=$4; [ "$e" -lt "$3" ] && e=$3; fi
+  [ $((s + e)) -gt "$4" ] && s=$(($4 - e))
+  [ "$s" -lt 0 ] && s=0
+  printf -v "$1" %s "$s"; printf -v "$2" %s "$e"
+}
 # conf_fields: what conf holds, as C_* (C_has=0 without one).
 conf_fields() {
   C_has=0
@@ -527,6 +546,7 @@ act_end() {
   if [ "$C_has" = 1 ]; then
     untitled=$([ "$C_untitled" = 0 ] && echo 0 || echo 1) folder=$C_folder fname=$C_fname
     rect_l=$C_l rect_t=$C_t rect_w=$((min_w + C_fw)) rect_h=$((min_h + C_fh))
+    keep_on_screen
   else
     untitled=1
   fi
