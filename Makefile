@@ -10,7 +10,7 @@ WINDOWS64 := $(BUILD)/windows64
 
 # What is built and packed carries the last commit's time, not the clock's
 # (the linker stamps it into the programs): the same sources, the same bytes.
-export SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || echo 0)
+export SOURCE_DATE_EPOCH := $(shell bash tools/source-date-epoch.sh)
 
 .PHONY: all setup build test soak run bench fuzz dist clean
 

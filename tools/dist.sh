@@ -18,7 +18,7 @@ rm -rf "$out/Tallisk" "$out/Tallisk-$version.zip" "$out/Tallisk-$version.msi" "$
 mkdir -p "$out/Tallisk/lib"
 cp "$win/StartTallisk.exe" "$out/Tallisk/"
 cp "$win/Tallisk.exe" "$win/velmora.dll" "$win/manual.htm" "$out/Tallisk/lib/"
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo 0)}
+export SOURCE_DATE_EPOCH=$(bash "$top/tools/source-date-epoch.sh")
 
 # Signing, when a certificate is given: TALLISK_SIGN_PFX (a PKCS#12 file) and
 # TALLISK_SIGN_PASSWORD, and TALLISK_SIGN_TIMESTAMP for an RFC 3161 server.

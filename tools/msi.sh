@@ -17,7 +17,7 @@ out=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
 # UUIDs under the upgrade code. wixl stamps the build time into the summary
 # information and knows no SOURCE_DATE_EPOCH, so it runs with the clock set
 # to that time; the files packed carry it already (dist.sh).
-epoch=${SOURCE_DATE_EPOCH:-$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo 0)}
+epoch=$(bash "$top/tools/source-date-epoch.sh")
 upgrade=$(sed -n 's/.*UpgradeCode="\([0-9A-F-]*\)".*/\1/p' "$top/tools/Tallisk.wxs")
 name_uuid() { python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' "$upgrade" "$1"; }
 contents=$(cd "$src" && find . -type f | LC_ALL=C sort | xargs -d '\n' sha256sum | sha256sum | cut -c1-64)

@@ -18,7 +18,7 @@ trap 'wineserver -k >/dev/null 2>&1' EXIT
 
 # A throwaway code-signing certificate, valid from a day before the last
 # commit, whose time make dist signs with.
-epoch=${SOURCE_DATE_EPOCH:-$(git -C "$TALLISK_SOURCE" log -1 --format=%ct 2>/dev/null || echo 0)}
+epoch=$(bash "$TALLISK_SOURCE/tools/source-date-epoch.sh")
 faketime -f "@$(date -u -d "@$((epoch - 86400))" '+%Y-%m-%d %H:%M:%S')" openssl req -x509 -newkey rsa:2048 -nodes \
   -keyout "$W/sign.key" -out "$W/sign.pem" -days 3650 -subj "/CN=Tallisk test signing" \
   -addext "extendedKeyUsage=codeSigning" 2>/dev/null &&

@@ -9,7 +9,7 @@ work=$TALLISK_BUILD/reproduce
 rm -rf "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-epoch=${SOURCE_DATE_EPOCH:-$(git -C "$TALLISK_SOURCE" log -1 --format=%ct 2>/dev/null || echo 0)}
+epoch=$(bash "$TALLISK_SOURCE/tools/source-date-epoch.sh")
 
 # build FOLDER ZONE: a copy of the sources as they stand, its shipped
 # programs built and laid out into FOLDER/dist.

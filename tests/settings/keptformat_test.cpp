@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/builder/limited_stream.h"
+
 // The sanitizer runtime these tests link calls this with every allocation's size.
 extern "C" int __sanitizer_install_malloc_and_free_hooks(
     void (*onMalloc)(const volatile void*, size_t), void (*onFree)(const volatile void*));
@@ -84,20 +86,6 @@ void ExpectTexts(const std::string* expected, const KeptTexts& texts)
         EXPECT_TRUE(expected[i] == std::string(texts.text[i], texts.length[i])) << "text " << i;
         EXPECT_EQ(0, texts.text[i][texts.length[i]]) << "text " << i;
     }
-}
-
-// A stream that takes `room` bytes and then refuses every write.
-struct Sink {
-    std::string bytes;
-    size_t room;
-};
-
-ssize_t SinkWrite(void* cookie, const char* data, size_t size)
-{
-    Sink* sink = static_cast<Sink*>(cookie);
-    size_t take = std::min(size, sink->room - std::min(sink->room, sink->bytes.size()));
-    sink->bytes.append(data, take);
-    return take == 0 && size > 0 ? -1 : (ssize_t)take;
 }
 
 // A stream that gives the first `room` bytes and then fails every read.
@@ -247,9 +235,8 @@ TEST(KeptFormat, TextLimitHoldsBothWays)
     EXPECT_EQ(keptLength, Load(over, &loaded));
     // ...and never written, since the reader would then lose all three texts.
     const std::string tooLong[] = {"a", "", std::string(keptTextLimit + 1, 'v')};
-    Sink sink {"", 1u << 30};
-    cookie_io_functions_t io = {nullptr, SinkWrite, nullptr, nullptr};
-    FILE* file = fopencookie(&sink, "wb", io);
+    LimitedSink sink {"", 1u << 30};
+    FILE* file = OpenLimitedStream(sink);
     EXPECT_EQ(keptLength, Store(file, tooLong));
     fclose(file);
     EXPECT_EQ("", sink.bytes);
@@ -265,13 +252,12 @@ TEST(KeptFormat, TrailingBytesAreRefused)
 TEST(KeptFormat, WriteFailureIsReported)
 {
     const std::string texts[] = {"Loan", "a*b", "a=2\r\nb=3"};
-    cookie_io_functions_t io = {nullptr, SinkWrite, nullptr, nullptr};
     for (size_t room = 0; room <= example.size(); ++room) {
         for (int buffered = 0; buffered < 2; ++buffered) {
-            Sink sink {"", room};
-            FILE* file = fopencookie(&sink, "wb", io);
-            if (!buffered)
-                setvbuf(file, nullptr, _IONBF, 0);
+            LimitedSink sink {"", room};
+            FILE* file = OpenLimitedStream(sink);
+            if (buffered)
+                setvbuf(file, nullptr, _IOFBF, BUFSIZ);
             // Buffered, the refusal shows only when the stream is flushed.
             EXPECT_EQ(room < example.size() ? keptWrite : keptOk, Store(file, texts)) << "room " << room;
             fclose(file);
