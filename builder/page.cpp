@@ -10,12 +10,22 @@
 
 namespace {
 
+// The bytes a page is compared with, in place of a file: the part not yet
+// matched.
+struct ExpectedBytes {
+    const char* next;
+    size_t left;
+};
+
 // The page's stream. When the caller has taken over the stream's locking
 // (glibc only), a piece that fits the stream's buffer is stored directly, as
 // glibc's own putc_unlocked does, instead of through a full fwrite call.
+// With `expected` set there is no file: each piece is compared instead, so the
+// reader checks a page with the writer itself.
 struct PageStream {
     FILE* file;
     bool direct;
+    ExpectedBytes* expected;
 };
 
 // The characters cut out of one line of the variables text; each non-null
@@ -40,7 +50,19 @@ void RestoreCuts(const LineCuts& cuts)
         *cuts.secondSlash = '/';
 }
 
-// One write per piece; a zero-length piece passes the same check.
+// A piece that differs from the expected bytes, or runs past them, fails like
+// a short write and so ends the page there.
+bool ComparePiece(ExpectedBytes& expected, const char* bytes, size_t length)
+{
+    if (length > expected.left || memcmp(expected.next, bytes, length) != 0)
+        return false;
+    expected.next += length;
+    expected.left -= length;
+    return true;
+}
+
+// One write per piece; a zero-length piece passes the same check. Comparing
+// is never direct, so the direct path pays nothing for it.
 bool WriteBytes(const PageStream& out, const char* bytes, size_t length)
 {
 #if defined(__GLIBC__)
@@ -51,6 +73,8 @@ bool WriteBytes(const PageStream& out, const char* bytes, size_t length)
         return true;
     }
 #endif
+    if (out.expected != nullptr)
+        return ComparePiece(*out.expected, bytes, length);
     return fwrite(bytes, 1, length, out.file) == length;
 }
 
@@ -207,15 +231,8 @@ bool WriteScriptBody(const PageStream& out, const char* function)
     }
 }
 
-}  // namespace
-
-bool WriteCalculatorPage(FILE* file, const char* name, char* variables, const char* function)
+bool WritePage(const PageStream& out, const char* name, char* variables, const char* function)
 {
-#if defined(__GLIBC__)
-    const PageStream out = {file, __fsetlocking(file, FSETLOCKING_QUERY) == FSETLOCKING_BYCALLER};
-#else
-    const PageStream out = {file, false};
-#endif
     return WriteLiteral(out, "<title>") && WriteText(out, name) && WriteLiteral(out, "</title>\r\n\r\n")
         && WriteLiteral(out, "<table bgcolor=#005588 cellpadding=3>\r\n")
         && WriteLiteral(out, "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>")
@@ -226,4 +243,24 @@ bool WriteCalculatorPage(FILE* file, const char* name, char* variables, const ch
         && WriteText(out, function) && WriteLiteral(out, "\r\n</textarea></td></tr>\r\n\r\n")
         && WriteLiteral(out, "<tr><td colspan=2><xmp>\r\n") && WriteText(out, variables)
         && WriteLiteral(out, "\r\n</xmp></td></tr>") && WriteLiteral(out, "</table>\r\n\r\n");
+}
+
+}  // namespace
+
+bool WriteCalculatorPage(FILE* file, const char* name, char* variables, const char* function)
+{
+#if defined(__GLIBC__)
+    const PageStream out = {file, __fsetlocking(file, FSETLOCKING_QUERY) == FSETLOCKING_BYCALLER, nullptr};
+#else
+    const PageStream out = {file, false, nullptr};
+#endif
+    return WritePage(out, name, variables, function);
+}
+
+bool CalculatorPageMatches(
+    const char* page, size_t size, const char* name, char* variables, const char* function)
+{
+    ExpectedBytes expected = {page, size};
+    const PageStream out = {nullptr, false, &expected};
+    return WritePage(out, name, variables, function) && expected.left == 0;
 }

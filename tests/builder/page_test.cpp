@@ -215,6 +215,27 @@ TEST(Page, FailedWriteRestoresTheVariables)
     remove(path);
 }
 
+// Comparing instead of writing: the writer's own page matches, and no
+// shorter, longer or changed page does; the variables text is as typed.
+TEST(Page, ComparingMatchesExactlyTheWrittenPage)
+{
+    const char variables[] = "&Width/m/3\r\nb&&c//\r\n?&Go/on\r\nrest";
+    const char function[] = "Area#=Width#*b&c#;";
+    std::string page = Page("Area", variables, function);
+    char text[sizeof variables];
+    memcpy(text, variables, sizeof variables);
+    EXPECT_TRUE(CalculatorPageMatches(page.data(), page.size(), "Area", text, function));
+    EXPECT_FALSE(CalculatorPageMatches(page.data(), page.size() - 1, "Area", text, function));
+    std::string longer = page + "x";
+    EXPECT_FALSE(CalculatorPageMatches(longer.data(), longer.size(), "Area", text, function));
+    for (size_t at = 0; at < page.size(); ++at) {
+        std::string changed = page;
+        changed[at] ^= 1;
+        ASSERT_FALSE(CalculatorPageMatches(changed.data(), changed.size(), "Area", text, function)) << at;
+    }
+    EXPECT_EQ(memcmp(text, variables, sizeof variables), 0);
+}
+
 #if defined(__GLIBC__)
 #include <stdio_ext.h>
 
