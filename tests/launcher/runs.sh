@@ -136,7 +136,9 @@ expect "noexportsearch: calls" "$(calls "$d")" \
 # The longest launcher path read, 259 characters: "lib\velmora.dll" still fits.
 d=$W/long; n=$(( 259 - ${#d} - 2 - 1 - 16 ))   # "Z:" + "\" + "StartTallisk.exe"
 while [ "$n" -gt 0 ]; do
-  s=$(( n > 60 ? 60 : n - 1 )); [ "$s" -lt 1 ] && s=1
+  s=$(( n > 61 ? 60 : n - 1 ))
+  # A segment takes its characters and a "\": none can take one alone.
+  [ $(( n - s - 1 )) -eq 1 ] && s=$(( s - 1 ))
   d=$d/$(printf '%*s' "$s" '' | tr ' ' d); n=$(( n - s - 1 ))
 done
 l=$(dos "$d")\\StartTallisk.exe
