@@ -1,7 +1,8 @@
 // Stands in for the maker's base library velmora.dll, which is closed and not
 // ours to ship in tests: the least library that does what the launcher expects.
 // Velmora_LoadBase hands out one BaseObject; TakeStartData gives a block from
-// msvcrt's heap; LaunchProgram starts a program from the library's own folder.
+// msvcrt's heap; LaunchProgram starts a program from the library's own folder
+// and hands it the arguments this process was given.
 // When VELMORA_TEST_LOG names a file, every call is appended to it (tests only).
 #include "velmora/velmora.h"
 #include <cstdarg>
@@ -50,7 +51,26 @@ static void* VELMORA_CALL TakeStartData()
     return block;
 }
 
-// Starts "<folder of this library>\<programFile>" and returns without waiting.
+// The most CreateProcess takes, the terminating zero included. Not on the
+// stack: the caller's thread needs no 32 KiB frame for it.
+static const size_t commandLineSize = 32767;
+static char commandLine[commandLineSize];
+
+// What follows the program's name on a command line, parsed as the shell
+// does: a quoted name runs to the next quote, any other to the first blank.
+static const char* SkipProgramName(const char* line)
+{
+    if (*line == '"') {
+        const char* end = strchr(line + 1, '"');
+        line = end ? end + 1 : line + strlen(line);
+    } else {
+        line += strcspn(line, " \t");
+    }
+    return line + strspn(line, " \t");
+}
+
+// Starts "<folder of this library>\<programFile>" with this process's
+// arguments as they were written, quotes and all, and returns without waiting.
 // The product name, the subfolder and the options are only recorded.
 static BOOL VELMORA_CALL LaunchProgram(const char* product, const char* subfolder, const char* programFile,
     int option4, int option5, int option6, int option7, int option8, void* startData, HICON icon)
@@ -68,9 +88,24 @@ static BOOL VELMORA_CALL LaunchProgram(const char* product, const char* subfolde
         return FALSE;
     memcpy(path + folderLength, programFile, nameLength + 1);
 
-    char commandLine[sizeof path + 2] = "\"";
-    memcpy(commandLine + 1, path, folderLength + nameLength);
-    memcpy(commandLine + 1 + folderLength + nameLength, "\"", 2);
+    const char* arguments = SkipProgramName(GetCommandLineA());
+    size_t pathLength = folderLength + nameLength, argumentsLength = strlen(arguments);
+    // "path", then a blank and the arguments when there are any.
+    size_t lineLength = pathLength + 2 + (argumentsLength ? 1 + argumentsLength : 0);
+    if (lineLength >= commandLineSize) {
+        LogCall("start refused %s: a command line of %lu characters", path, (unsigned long)lineLength);
+        return FALSE;
+    }
+    commandLine[0] = '"';
+    memcpy(commandLine + 1, path, pathLength);
+    commandLine[1 + pathLength] = '"';
+    char* end = commandLine + 2 + pathLength;
+    if (argumentsLength) {
+        *end++ = ' ';
+        memcpy(end, arguments, argumentsLength);
+        end += argumentsLength;
+    }
+    *end = '\0';
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};

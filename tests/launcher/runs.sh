@@ -2,9 +2,10 @@
 # The launcher in the folder layouts a user can meet: the base library in
 # "lib", next to the launcher (on the library search path), both, neither, one
 # without the export, a launcher started from another folder and one at the
-# longest path it reads. The stand-in library and the Tallisk.exe stand-in log
-# every call to one file; Wine's relay trace shows when the launcher unloads
-# the libraries and frees the start data.
+# longest path it reads; the arguments it was given reach Tallisk.exe as they
+# were written, up to the longest command line. The stand-in library and the
+# Tallisk.exe stand-in log every call to one file; Wine's relay trace shows
+# when the launcher unloads the libraries and frees the start data.
 set -u
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"; fi
 . "$TALLISK_SOURCE/tests/wine/env.sh"
@@ -35,13 +36,14 @@ place() {
   esac
 }
 
-# launch DIR: runs DIR's launcher from the decoy folder; the log is DIR.log,
-# the relay trace DIR.relay; fails unless the exit code is 0.
+# launch DIR [ARGS...]: runs DIR's launcher with ARGS from the decoy folder;
+# the log is DIR.log, the relay trace DIR.relay; fails unless the exit code is 0.
 launch() {
-  local rc
-  ( cd "$W/elsewhere" && VELMORA_TEST_LOG="$1.log" WINEDEBUG=+relay \
-      wine "$1/StartTallisk.exe" 2>"$1.relay" >/dev/null ); rc=$?
-  [ "$rc" -eq 0 ] || fail "$(basename "$1"): exit code $rc"
+  local d=$1 rc
+  shift
+  ( cd "$W/elsewhere" && VELMORA_TEST_LOG="$d.log" WINEDEBUG=+relay \
+      wine "$d/StartTallisk.exe" "$@" 2>"$d.relay" >/dev/null ); rc=$?
+  [ "$rc" -eq 0 ] || fail "$(basename "$d"): exit code $rc"
 }
 
 # startdata DIR: the pointer the stand-in's TakeStartData returned, if any.
@@ -76,10 +78,16 @@ expect() {  # expect WHAT ACTUAL EXPECTED
   [ "$2" == "$3" ] || fail "$1"$'\n'"--- got:"$'\n'"$2"$'\n'"--- expected:"$'\n'"$3"
 }
 
-# check_program DIR: the stand-in started DIR/lib/Tallisk.exe in the current folder.
+# check_program DIR [ARGS]: the stand-in started DIR/lib/Tallisk.exe once, in
+# the current folder, on a command line of the quoted path and, given ARGS,
+# a blank and ARGS: nothing else.
 check_program() {
-  wait_log "$1.log" "program \"$(dos "$1")\\lib\\Tallisk.exe\"|in $(dos "$W/elsewhere")" 10 ||
-    fail "$(basename "$1"): Tallisk.exe was not started from lib"
+  local want got
+  want="program \"$(dos "$1")\\lib\\Tallisk.exe\"${2:+ $2}|in $(dos "$W/elsewhere")"
+  # The line's end: a long line is written in several pieces.
+  wait_log "$1.log" "|in $(dos "$W/elsewhere")" 10
+  got=$(tr -d '\r' <"$1.log" | grep '^program ')
+  [ "$got" == "$want" ] || fail "$(basename "$1"): Tallisk.exe was not started from lib as expected"$'\n'"--- got:"$'\n'"${got:0:400}"$'\n'"--- expected:"$'\n'"${want:0:400}"
 }
 
 launched() {  # launched DIR STARTDATA TEXT: the log lines of the launch from DIR's lib
@@ -152,6 +160,41 @@ d=$W/toolong/$(printf '%*s' 120 '' | tr ' ' e)/$(printf '%*s' 120 '' | tr ' ' f)
 lay_out "$d" none real; mkdir -p "$(dirname "$d")/lib"; place real "$(dirname "$d")/lib/velmora.dll"
 launch "$d"
 [ -e "$d.log" ] && fail "toolong: a library was loaded: $(cat "$d.log")"
+
+# The arguments, quotes and all, follow the quoted path of Tallisk.exe, and
+# without arguments the command line is that path alone. Wine quotes the
+# launcher's name; started by a Windows program, it can also be unquoted.
+page='Z:\my pages\sum of two.htm'
+d=$W/args; lay_out "$d" none real; launch "$d" "$page" -x; check_program "$d" "\"$page\" -x"
+d=$W/'no args'; lay_out "$d" none real; launch "$d"; check_program "$d"
+
+# start_line DIR N ARGS...: the stand-in program starts DIR's launcher from the
+# decoy folder on the command line "DIR\StartTallisk.exe ARGS", unquoted,
+# followed by a blank and N letters a when N is not 0.
+start_line() {
+  local d=$1 n=$2 rc
+  shift 2
+  ( cd "$W/elsewhere" && VELMORA_TEST_LOG="$d.log" \
+      wine "$B/tests/launcher/launcher_fakeprogram.exe" start "$n" "$(dos "$d")\\StartTallisk.exe" "$@" >/dev/null 2>&1 ); rc=$?
+  [ "$rc" -eq 0 ] || fail "$(basename "$d"): the start ended with $rc"
+}
+d=$W/unquoted; lay_out "$d" none real; start_line "$d" 0 "$page"; check_program "$d" "\"$page\""
+d=$W/unquotedbare; lay_out "$d" none real; start_line "$d" 0; check_program "$d"
+
+# The longest command line CreateProcess takes, 32,766 characters, reaches
+# Tallisk.exe whole; one character more is refused, and nothing is started.
+# around_args DOSDIR: the characters of Tallisk.exe's command line besides
+# the arguments: "DIR\lib\Tallisk.exe" and a blank.
+around_args() { echo $(( 1 + ${#1} + 16 + 1 + 1 )); }
+d=$W/longargs; lay_out "$d" none real
+n=$(( 32766 - $(around_args "$(dos "$d")") ))
+start_line "$d" "$n"; check_program "$d" "$(printf '%*s' "$n" '' | tr ' ' a)"
+d=$W/toolongargs; lay_out "$d" none real
+start_line "$d" $(( 32767 - $(around_args "$(dos "$d")") ))
+l=$(dos "$d")
+expect "toolongargs: calls" "$(calls "$d")" "$(printf '%s\n' "load $l\\lib\\velmora.dll|instance given|library self" \
+  "launch Tallisk|lib|Tallisk.exe|0|1|0|0|0|$null|(none)|default icon" \
+  "start refused $l\\lib\\Tallisk.exe: a command line of 32767 characters" "unload")"
 
 # Every started program has ended before the prefix goes.
 wineserver -w
