@@ -2,9 +2,10 @@
 # The Windows Installer package as a user meets it, silent, under wine64's
 # msiexec in fresh win64 prefixes (so on every machine), signed with a test
 # certificate: every signed file verifies, install, start from the
-# Start menu where 32-bit programs run, upgrade to a newer package keeping the
-# settings, refuse the older one, uninstall without leftovers; a damaged
-# package installs nothing, and another program's folder survives.
+# Start menu where 32-bit programs run, "Edit with Tallisk" on .htm files,
+# upgrade to a newer package keeping the settings, refuse the older one,
+# uninstall without leftovers; a damaged package installs nothing, and
+# another program's folder survives.
 set -u
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"; fi
 export TALLISK_ARCH=64 TALLISK_WINE_DIR="$TALLISK_BUILD/wine-installer"
@@ -80,6 +81,18 @@ entry_value() {
 }
 shortcut() { python3 "$TALLISK_SOURCE/tests/installer/lnk.py" "$link" | sed -n "s/^$1=//p"; }
 
+# The verb on .htm files; reg_default KEY: the key's default value, if it has one.
+verb='HKCU\Software\Classes\SystemFileAssociations\.htm\shell\Tallisk.Edit'
+reg_default() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'; }
+# check_verb: "Edit with Tallisk" starts the installed launcher on the file, and
+# the program that opens .htm files is still the one before.
+check_verb() {
+  [ "$(reg_default "$verb")" == "Edit with Tallisk" ] || fail "the .htm verb's text is '$(reg_default "$verb")'"
+  [ "$(reg_default "$verb\\command")" == "\"$local_win\\Programs\\Tallisk\\StartTallisk.exe\" \"%1\"" ] ||
+    fail "the .htm verb's command is '$(reg_default "$verb\\command")'"
+  [ "$(reg_default 'HKCR\.htm')" == tallisktest.htm ] || fail ".htm files now belong to '$(reg_default 'HKCR\.htm')'"
+}
+
 # same_files DIR: the installed folder holds DIR's files, byte for byte, and
 # nothing else but the two files Tallisk writes.
 same_files() {
@@ -94,6 +107,7 @@ same_files() {
 state() {
   ( cd "$programs" 2>/dev/null && find . -type f -exec sha256sum {} + | sort )
   sha256sum <"$link" 2>/dev/null
+  reg_default "$verb\\command"
   entries
 }
 
@@ -134,9 +148,13 @@ echo "== install, upgrade, refusal of the older package, uninstall"
 tallisk_new_prefix installer
 user_folders
 mkdir -p "$documents"; echo 'a page of mine' >"$documents/mine.htm"
+# A verb of the user's own beside Tallisk's, which uninstall must leave.
+own_verb='HKCU\Software\Classes\SystemFileAssociations\.htm\shell\Mine.Print\command'
+wine reg add "$own_verb" /ve /d 'mine.exe "%1"' /f >/dev/null 2>&1
 timed install /i "$(dos "$old")" || fail "install: exit code $?"
 same_files "$W/Tallisk"
 check_shortcut
+check_verb
 check_entry "$version"
 if tallisk_can_run_32bit; then
   start_from_menu
@@ -154,17 +172,23 @@ same_files "$W/newer/Tallisk"
 cmp -s "$W/conf.before" "$install/lib/conf" || fail "the upgrade did not keep conf byte for byte"
 [ "$(cat "$install/lib/kept")" = 'TLSKKEPT texts of a previous run' ] || fail "the upgrade did not keep the kept texts"
 check_shortcut
+check_verb
 check_entry "$newer_version"
 
 before=$(state)
 msiexec /i "$(dos "$old")" && fail "the older package installed over the newer one"
 [ "$(state)" == "$before" ] || fail "the refused older package changed the installation"
 
+# A value added to the verb since, as a tool may add an icon: left behind, it
+# would show "Tallisk.Edit" in the menu with no command.
+wine reg add "$verb" /v Icon /d 'shell32.dll,1' /f >/dev/null 2>&1
 timed uninstall /x "$(dos "$new")" || fail "uninstall: exit code $?"
 [ -e "$programs" ] && fail "left after uninstall: $(cd "$programs/.." && find Programs | tr '\n' ' ')"
 [ -e "$link" ] && fail "the shortcut is left after uninstall"
 [ -n "$(entries)" ] && fail "installed-apps entries left: $(entries)"
 wine reg query 'HKCU\Software\Tallisk' >/dev/null 2>&1 && fail "HKCU\\Software\\Tallisk is left"
+wine reg query "$verb" >/dev/null 2>&1 && fail "the .htm verb is left after uninstall"
+[ "$(reg_default "$own_verb")" == 'mine.exe "%1"' ] || fail "uninstall removed the user's own .htm verb"
 [ "$(cat "$documents/mine.htm" 2>/dev/null)" == 'a page of mine' ] || fail "uninstall touched the user's page"
 wineserver -k
 
