@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# tallisk-page from the command line: usage, output targets, empty and bad inputs.
+# tallisk-page from the command line: usage, output targets, empty and bad
+# inputs, and reading a page back.
 set -u
 page=$1
 work=$(mktemp -d)
@@ -14,6 +15,15 @@ expect_error() {
     if "$page" "$@" >out.txt 2>err.txt; then fail "$what: exit 0"; fi
     grep -qF -- "$word" err.txt || fail "$what: message does not name $word: $(cat err.txt)"
     [ "$(wc -l <err.txt)" -eq 1 ] || fail "$what: expected one message line, got: $(cat err.txt)"
+}
+
+# expect_refusal WHAT WORD REASON ARGS...: as expect_error, with status 1 and REASON in the message.
+expect_refusal() {
+    local what=$1 word=$2 reason=$3; shift 3
+    expect_error "$what" "$word" "$@"
+    "$page" "$@" >/dev/null 2>&1
+    [ $? -eq 1 ] || fail "$what: exit status not 1"
+    grep -qF -- "$reason" err.txt || fail "$what: message does not say $reason: $(cat err.txt)"
 }
 
 printf 'Area' >name; printf 'w\r\nh' >vars; printf 'w*h' >func
@@ -47,6 +57,36 @@ expect_error "full device" "/dev/full" -o /dev/full name vars func
 if "$page" name vars func >/dev/full 2>err.txt; then fail "stdout to /dev/full: exit 0"; fi
 grep -q 'standard output' err.txt || fail "stdout to /dev/full: $(cat err.txt)"
 expect_error "output in a missing folder" "missing/page.htm" -o missing/page.htm name vars func
+
+# Reading back: the texts come back byte for byte, even holding the page's own markup.
+"$page" --read expected n.txt v.txt f.txt || fail "--read: non-zero exit"
+cmp -s n.txt name && cmp -s v.txt vars && cmp -s f.txt func || fail "--read: texts differ"
+printf '</title>\r\n<b>&x' >mname; printf '\r\n</textarea></td></tr>\r\n\r\n<tr><td colspan=2><xmp>\r\n?a#' >mvars
+printf 'x#\r\n\r\n</xmp>' >mfunc
+"$page" -o marked.htm mname mvars mfunc && "$page" --read marked.htm n.txt v.txt f.txt \
+    && "$page" -o again.htm n.txt v.txt f.txt && cmp -s marked.htm again.htm || fail "--read: markup round trip"
+"$page" --read empty-expected n.txt v.txt f.txt && [ ! -s n.txt ] && [ ! -s v.txt ] && [ ! -s f.txt ] \
+    || fail "--read: empty texts"
+grep -q '^   or: tallisk-page --read PAGE NAME_FILE VARIABLES_FILE FUNCTION_FILE' help.txt || fail "--help: no --read line"
+for args in "--read expected n.txt v.txt" "--read -o x.htm expected n.txt v.txt f.txt"; do
+    # shellcheck disable=SC2086
+    "$page" $args >/dev/null 2>err.txt
+    [ $? -eq 2 ] && grep -q '^Usage:' err.txt || fail "$args: not a usage error"
+done
+
+expect_refusal "not a page" "vars" "not a calculator page" --read vars n.txt v.txt f.txt
+sed 's/name="w"/name="x"/' expected >changed.htm
+expect_refusal "changed page" "changed.htm" "has been changed" --read changed.htm n.txt v.txt f.txt
+head -c 200 expected >cut.htm
+expect_refusal "cut page" "cut.htm" "has been changed" --read cut.htm n.txt v.txt f.txt
+sed 's/w\*h/w\x00h/' expected >zero.htm
+expect_refusal "zero byte" "zero.htm" "zero byte" --read zero.htm n.txt v.txt f.txt
+head -c 16777217 /dev/zero | tr '\0' n >long
+"$page" -o long.htm long empty empty || fail "long name: not written"
+expect_refusal "text over the limit" "long.htm" "longer than 16 MiB" --read long.htm n.txt v.txt f.txt
+expect_refusal "missing page" "no-such-page" "No such file" --read no-such-page n.txt v.txt f.txt
+expect_refusal "page is a folder" "dir" "cannot read" --read dir n.txt v.txt f.txt
+expect_refusal "text to a full device" "/dev/full" "cannot write" --read expected n.txt /dev/full f.txt
 
 [ "$failures" -eq 0 ] && echo "tallisk-page CLI: all checks passed"
 [ "$failures" -eq 0 ]

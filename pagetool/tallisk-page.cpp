@@ -1,5 +1,5 @@
-// tallisk-page: writes a calculator page from three text files, with the
-// same writer the window uses.
+// tallisk-page: writes a calculator page from three text files, or reads one
+// back into them, with the same writer and reader the window uses.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,14 +16,19 @@
 #include <unistd.h>
 
 #include "builder/page.h"
+#include "builder/pagereader.h"
 
 namespace {
 
 const char usageText[] = "Usage: tallisk-page [-o OUTPUT] NAME_FILE VARIABLES_FILE FUNCTION_FILE\n"
+                         "   or: tallisk-page --read PAGE NAME_FILE VARIABLES_FILE FUNCTION_FILE\n"
                          "Writes the calculator page for the name, variables and function texts read\n"
                          "from the three files (each may be empty) to OUTPUT, or to standard output.\n"
+                         "With --read, reads the calculator page PAGE back and writes its three texts\n"
+                         "to the three files; a page changed since it was written is refused.\n"
                          "\n"
                          "  -o OUTPUT  write the page to the file OUTPUT instead of standard output\n"
+                         "  --read     read the page PAGE back into its texts\n"
                          "  --help     show this help and exit\n";
 
 // A large text goes into transparent huge pages where the system offers them:
@@ -185,11 +190,85 @@ FILE* OpenWriteBehind(int fd, size_t chunkSize)
     return out;
 }
 
+// Why a page does not read back; `error` is the stream's, for a failed read.
+void ReportNotRead(const char* path, PageReadResult result, int error)
+{
+    const char* reason = nullptr;
+    switch (result) {
+    case pageNotCalculator:
+        reason = "is not a calculator page";
+        break;
+    case pageChanged:
+        reason = "has been changed since it was written: no texts give exactly its bytes";
+        break;
+    case pageZeroByte:
+        reason = "holds a zero byte, which no text can";
+        break;
+    case pageTextTooLong:
+        reason = "holds a text longer than 16 MiB";
+        break;
+    case pageReadMemory:
+        reason = "is too large to read: out of memory";
+        break;
+    default:
+        fprintf(stderr, "tallisk-page: cannot read %s: %s\n", path, strerror(error));
+        return;
+    }
+    fprintf(stderr, "tallisk-page: %s %s\n", path, reason);
+}
+
+bool WriteTextFile(const char* path, const char* text)
+{
+    FILE* out = fopen(path, "wb");
+    if (out == nullptr) {
+        fprintf(stderr, "tallisk-page: cannot create %s: %s\n", path, strerror(errno));
+        return false;
+    }
+    size_t length = strlen(text);
+    errno = 0;
+    bool written = fwrite(text, 1, length, out) == length;
+    written = fflush(out) == 0 && written;
+    int error = errno;
+    written = fclose(out) == 0 && written;
+    if (!written) {
+        if (error == 0)
+            error = errno != 0 ? errno : EIO;
+        fprintf(stderr, "tallisk-page: cannot write %s: %s\n", path, strerror(error));
+    }
+    return written;
+}
+
+// Reads `pagePath` back into the three files named by `outputs`.
+int ReadPage(const char* pagePath, const char* const* outputs)
+{
+    FILE* in = fopen(pagePath, "rb");
+    if (in == nullptr) {
+        fprintf(stderr, "tallisk-page: cannot open %s: %s\n", pagePath, strerror(errno));
+        return 1;
+    }
+    PageTexts texts;
+    errno = 0;
+    PageReadResult result = ReadCalculatorPageFile(in, &texts);
+    int error = errno != 0 ? errno : EIO;
+    fclose(in);
+    if (result != pageReadOk) {
+        ReportNotRead(pagePath, result, error);
+        return 1;
+    }
+    const char* parts[3] = {texts.name, texts.variables, texts.function};
+    bool written = true;
+    for (int i = 0; i < 3 && written; ++i)
+        written = WriteTextFile(outputs[i], parts[i]);
+    FreePageTexts(&texts);
+    return written ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const char* outputPath = nullptr;
+    bool reading = false;
     std::vector<const char*> inputs;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
@@ -202,6 +281,8 @@ int main(int argc, char** argv)
                 return 2;
             }
             outputPath = argv[++i];
+        } else if (strcmp(argv[i], "--read") == 0) {
+            reading = true;
         } else if (strcmp(argv[i], "--") == 0) {
             for (++i; i < argc; ++i)
                 inputs.push_back(argv[i]);
@@ -213,10 +294,12 @@ int main(int argc, char** argv)
             inputs.push_back(argv[i]);
         }
     }
-    if (inputs.size() != 3) {
+    if (inputs.size() != (reading ? 4u : 3u) || (reading && outputPath != nullptr)) {
         fputs(usageText, stderr);
         return 2;
     }
+    if (reading)
+        return ReadPage(inputs[0], inputs.data() + 1);
 
     char* texts[3] = {nullptr, nullptr, nullptr};
     for (int i = 0; i < 3; ++i) {
