@@ -51,8 +51,9 @@ void RestoreCuts(const LineCuts& cuts)
 }
 
 // A piece that differs from the expected bytes, or runs past them, fails like
-// a short write and so ends the page there.
-bool ComparePiece(ExpectedBytes& expected, const char* bytes, size_t length)
+// a short write and so ends the page there. Kept out of WriteBytes, whose
+// every call would otherwise save the registers this needs.
+__attribute__((noinline)) bool ComparePiece(ExpectedBytes& expected, const char* bytes, size_t length)
 {
     if (length > expected.left || memcmp(expected.next, bytes, length) != 0)
         return false;
