@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <io.h>
 
 #include "builder/filecommands.h"
 #include "files/keptformat.h"
@@ -92,8 +91,8 @@ void NoteTextsChanged()
     SetTimer(mainWindow, IDT_KEEP_TEXTS, keepDelay, NULL);
 }
 
-// Writes the editors' texts into the file at path, to the disk itself.
-static bool WriteKeptFile(const char* path)
+// Writes the editors' texts as the whole kept file.
+static bool WriteKeptFile(FILE* file, void*)
 {
     char* text[keptTextCount] = {};
     unsigned long length[keptTextCount] = {};
@@ -103,11 +102,7 @@ static bool WriteKeptFile(const char* path)
         read = read && text[i] != NULL;
         length[i] = text[i] ? (unsigned long)strlen(text[i]) : 0;
     }
-    FILE* file = read ? fopen(path, "wb") : NULL;
-    bool written
-        = file != NULL && WriteKeptTexts(file, text, length) == keptOk && _commit(_fileno(file)) == 0;
-    if (file != NULL && fclose(file) != 0)
-        written = false;
+    bool written = read && WriteKeptTexts(file, text, length) == keptOk;
     for (int i = 0; i < keptTextCount; ++i)
         free(text[i]);
     return written;
@@ -118,17 +113,10 @@ void SaveKeptTexts()
     KillTimer(mainWindow, IDT_KEEP_TEXTS);
     if (!keptDirty || keepingStopped)
         return;
-    char path[programFilePathSize] = "", temporary[programFilePathSize] = "", name[32];
-    // At most 19 characters: wsprintf keeps the C runtime's printf out of the program.
-    wsprintfA(name, "kept.%lu.new", GetCurrentProcessId());
-    bool kept = GetProgramFilePath(path, "kept") && GetProgramFilePath(temporary, name)
-        && WriteKeptFile(temporary)
-        && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (kept) {
+    if (ReplaceProgramFile("kept", WriteKeptFile, NULL)) {
         keptDirty = 0;
         return;
     }
-    DeleteFileA(temporary);
     if (!keepFailureShown) {
         keepFailureShown = true;
         ShowKeptMessage(IDS_KEPT_WRITE_FAILED);

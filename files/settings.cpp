@@ -55,25 +55,44 @@ bool LoadSettings()
     return failed == settingsOk;
 }
 
-void SaveSettings()
+// The whole file as the window stands now: the position from the window
+// itself, the size the controls were last fitted to.
+static bool WriteSettings(FILE* file, void* context)
 {
-    if (!settingsDirty)
-        return;
-    char path[programFilePathSize];
-    FILE* file = GetProgramFilePath(path, "conf") ? fopen(path, "wb") : NULL;
-    if (!file) {
-        ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
-        return;
-    }
     RECT outer;
     GetWindowRect(mainWindow, &outer);
     SettingsPlace place = {outer.left, outer.top, MainLayout.appliedWidth - MainLayout.minWidth,
         MainLayout.appliedHeight - MainLayout.minHeight};
-    SettingsField failed = WriteSettingsFile(file, currentFileName, currentFolder, isUntitled, &place);
+    SettingsField* failed = static_cast<SettingsField*>(context);
+    *failed = WriteSettingsFile(file, currentFileName, currentFolder, isUntitled, &place);
+    return *failed == settingsOk;
+}
+
+// Replaces conf whole, or leaves the old one; false when it failed.
+static bool WriteSettingsInPlace(bool showFailure)
+{
+    SettingsField failed = settingsOk;
+    if (ReplaceProgramFile("conf", WriteSettings, &failed))
+        return true;
+    if (!showFailure)
+        return false;
     if (failed == settingsUntitled)
         ShowSettingsMessage(mainWindow, IDS_WRITE_FAILED);
-    else if (failed != settingsOk)
+    else
         ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
-    if (fclose(file) != 0 && failed == settingsOk)
-        ShowSettingsMessage(NULL, IDS_CONF_WRITE_FAILED);
+    return false;
+}
+
+void SaveSettings()
+{
+    if (settingsDirty)
+        WriteSettingsInPlace(true);
+}
+
+void KeepCurrentFileInSettings()
+{
+    // Said once a run: the close says it again if it still fails.
+    static bool failureShown;
+    if (!WriteSettingsInPlace(!failureShown))
+        failureShown = true;
 }

@@ -6,7 +6,12 @@
 // puts the window into the New state. True when it moved the window to a
 // stored place.
 bool LoadSettings();
-// Writes "conf" when settingsDirty is set.
+// Writes "conf" when settingsDirty is set. Both writes replace the file whole
+// or leave the old one as it was.
 void SaveSettings();
+// Writes "conf" now, whatever settingsDirty says: the current file changed,
+// and a run that ends without closing its window must still start again with
+// the file its kept texts belong to.
+void KeepCurrentFileInSettings();
 
 #endif
