@@ -1,5 +1,7 @@
-// The four file commands of the main window (New, Launch, Select Launch,
-// Create Launch and Create Launch As...) and the current calculator file.
+// The file commands of the main window (New, Open, Launch, Select Launch,
+// Create Launch and Create Launch As...) and the current calculator file. A
+// page is the calculator's document: opening one fills the editors again, and
+// nothing typed is replaced, nor another's page overwritten, without asking.
 #include "builder/filecommands.h"
 
 #include <commdlg.h>
@@ -9,8 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "builder/page.h"
+#include "builder/pagefile.h"
 #include "builder/scan.h"
+#include "files/kept.h"
+#include "files/scramble.h"
+#include "files/settings.h"
 #include "ui/maindialog.h"
 #include "ui/resource.h"
 #include "ui/winmain.h"
@@ -18,11 +23,13 @@
 char currentFolder[260];
 char currentFileName[260];
 int isUntitled;
+bool textsInPage;
 
 // OFN_FILEMUSTEXIST | OFN_HIDEREADONLY for both dialogs.
 static const DWORD calculatorDialogFlags = 0x1004;
 static const char saveDialogTitle[] = "Specify a calculator file name to save as and to lauch";
 static const char openDialogTitle[] = "Select a calculator to lauch";
+static const char editDialogTitle[] = "Select a calculator to edit";
 
 void ShowTitleWithFile(const char* text)
 {
@@ -156,56 +163,259 @@ static void OpenWithShell(const char* path)
     ShellExecuteA(NULL, NULL, path, NULL, NULL, SW_SHOWNORMAL);
 }
 
-// Writes the page from the three editors; false when anything fell short.
-static bool WriteEditorsAsPage(FILE* page)
+static bool JoinPath(char* path, const char* folder, const char* name)
+{
+    path[0] = 0;
+    return CopyText(path, 260, folder) && AppendText(path, 260, name);
+}
+
+// Makes folder + name the current file. conf is written when that changed,
+// so that a run ended without closing still starts again with the file the
+// kept texts belong to.
+static bool MakeFileCurrent(const char* folder, const char* name, char* path)
+{
+    bool same = !isUntitled && strcmp(folder, currentFolder) == 0 && strcmp(name, currentFileName) == 0;
+    CopyText(currentFolder, sizeof currentFolder, folder);
+    CopyText(currentFileName, sizeof currentFileName, name);
+    bool usable = ComposeCurrentPath(path);
+    if (!same)
+        KeepCurrentFileInSettings();
+    return usable;
+}
+
+static bool EditorsAreEmpty()
+{
+    return GetWindowTextLengthA(GetDlgItem(mainWindow, IDC_NAME)) == 0
+        && GetWindowTextLengthA(GetDlgItem(mainWindow, IDC_VARIABLES)) == 0
+        && GetWindowTextLengthA(GetDlgItem(mainWindow, IDC_FUNCTION)) == 0;
+}
+
+static int AskQuestion(UINT textId, UINT defaultButton)
+{
+    return ShowStringMessage(
+        mainWindow, programInstance, IDS_QUESTION_TITLE, textId, MB_YESNOCANCEL | MB_ICONQUESTION | defaultButton);
+}
+
+// A page that is there but does not read back is another's calculator, or a
+// page changed since: it is replaced only when the user says so.
+static bool MayReplacePage(const char* path)
+{
+    if (!PageFileHasBytes(path))
+        return true;
+    PageTexts texts;
+    PageReadResult result = ReadPageFile(path, &texts);
+    FreePageTexts(&texts);
+    return result == pageReadOk || AskQuestion(IDS_ASK_REPLACE_PAGE, MB_DEFBUTTON2) == IDYES;
+}
+
+// Writes the page from the three editors into path whole, or says why not.
+static bool WriteEditorsAsPage(const char* path)
 {
     char* name = ReadEditText(IDC_NAME);
     char* variables = ReadEditText(IDC_VARIABLES);
     char* function = ReadEditText(IDC_FUNCTION);
-    bool written = name != NULL && variables != NULL && function != NULL
-        && WriteCalculatorPage(page, name, variables, function);
+    PageWriteResult result = name != NULL && variables != NULL && function != NULL
+        ? WritePageFile(path, name, variables, function)
+        : pageNotWritten;
     free(name);
     free(variables);
     free(function);
-    return written;
+    if (result == pageWritten)
+        return true;
+    ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE,
+        result == pageNotCreated ? IDS_OPEN_FAILED : IDS_WRITE_FAILED, MB_OK);
+    return false;
 }
 
-// Asks for a file when there is no current one or the dialog is forced, and
-// makes it current; false when the dialog was cancelled or the path is unusable.
-static bool ChooseCurrentFile(BOOL forceDialog, const char* title, BOOL openDialog, char* path)
+// Create Launch without its launch: asks for a file when there is none or
+// the dialog is forced, and writes the editors' calculator there. path gets
+// the page's path; false when nothing was written.
+static bool WriteCalculator(BOOL forceDialog, char* path)
 {
-    if ((isUntitled || forceDialog)
-        && !ShowFileDialog(currentFolder, currentFileName, FillCalculatorFilter, mainWindow, title,
-            calculatorDialogFlags, openDialog))
+    char folder[260], name[260];
+    CopyText(folder, sizeof folder, currentFolder);
+    CopyText(name, sizeof name, currentFileName);
+    bool asked = isUntitled || forceDialog;
+    if (asked
+        && !ShowFileDialog(folder, name, FillCalculatorFilter, mainWindow, saveDialogTitle, calculatorDialogFlags,
+            FALSE))
         return false;
-    return ComposeCurrentPath(path);
+    if (!MakeFileCurrent(folder, name, path))
+        return false;
+    // A file chosen in the save dialog was chosen to be written.
+    if (!asked && !MayReplacePage(path))
+        return false;
+    if (!WriteEditorsAsPage(path))
+        return false;
+    textsInPage = true;
+    return true;
+}
+
+// Before the editors' texts are replaced: true to go on. Texts that no page
+// holds are written first if the user says so.
+static bool KeepUnwrittenTexts()
+{
+    if (textsInPage || EditorsAreEmpty())
+        return true;
+    char path[260];
+    switch (AskQuestion(IDS_ASK_WRITE_TEXTS, MB_DEFBUTTON1)) {
+    case IDYES:
+        return WriteCalculator(FALSE, path);
+    case IDNO:
+        return true;
+    }
+    return false;
+}
+
+
+static bool EditorHolds(int controlId, const char* text)
+{
+    char* held = ReadEditText(controlId);
+    bool same = held != NULL && strcmp(held, text) == 0;
+    free(held);
+    return same;
+}
+
+static bool EditorsHold(const PageTexts* texts)
+{
+    return EditorHolds(IDC_NAME, texts->name) && EditorHolds(IDC_VARIABLES, texts->variables)
+        && EditorHolds(IDC_FUNCTION, texts->function);
+}
+
+// The editors get the page's texts, which are then what is kept. They count
+// as the page's only if the editors took them whole.
+static void ShowPageTexts(const PageTexts* texts)
+{
+    SetDlgItemTextA(mainWindow, IDC_NAME, texts->name);
+    SetDlgItemTextA(mainWindow, IDC_VARIABLES, texts->variables);
+    SetDlgItemTextA(mainWindow, IDC_FUNCTION, texts->function);
+    NoteTextsChanged();
+    SaveKeptTexts();
+    textsInPage = EditorsHold(texts);
+}
+
+// An open page's texts replace the editors' once the user agrees; the page
+// becomes the current file. False when the user cancelled.
+static bool LoadPage(const char* folder, const char* name, const PageTexts* texts)
+{
+    if (!KeepUnwrittenTexts())
+        return false;
+    char path[260];
+    MakeFileCurrent(folder, name, path);
+    ShowPageTexts(texts);
+    return true;
+}
+
+static UINT PageReadMessage(PageReadResult result)
+{
+    switch (result) {
+    case pageNotCalculator:
+        return IDS_PAGE_NOT_CALCULATOR;
+    case pageChanged:
+        return IDS_PAGE_CHANGED;
+    case pageZeroByte:
+        return IDS_PAGE_ZERO_BYTE;
+    case pageTextTooLong:
+        return IDS_PAGE_TOO_LONG;
+    case pageReadMemory:
+        return IDS_PAGE_NO_MEMORY;
+    default:
+        return IDS_PAGE_NOT_READ;
+    }
+}
+
+static void OpenCalculatorAt(const char* folder, const char* name)
+{
+    char path[260];
+    PageTexts texts = {};
+    PageReadResult result = JoinPath(path, folder, name) ? ReadPageFile(path, &texts) : pageReadFailed;
+    if (result == pageReadOk)
+        LoadPage(folder, name, &texts);
+    else
+        ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE, PageReadMessage(result), MB_OK);
+    FreePageTexts(&texts);
+}
+
+void OpenCalculator()
+{
+    char folder[260], name[260];
+    CopyText(folder, sizeof folder, currentFolder);
+    CopyText(name, sizeof name, currentFileName);
+    if (ShowFileDialog(folder, name, FillCalculatorFilter, mainWindow, editDialogTitle, calculatorDialogFlags, TRUE))
+        OpenCalculatorAt(folder, name);
+}
+
+void OpenCalculatorFile(const char* path)
+{
+    char full[260] = "", folder[260] = "";
+    DWORD length = GetFullPathNameA(path, sizeof full, full, NULL);
+    if (length == 0 || length >= sizeof full) {
+        ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE, IDS_PAGE_NOT_READ, MB_OK);
+        return;
+    }
+    CopyText(folder, sizeof folder, full);
+    char* name = AfterLastSeparator(folder);
+    char bareName[260] = "";
+    CopyText(bareName, sizeof bareName, name);
+    *name = 0;
+    OpenCalculatorAt(folder, bareName);
+}
+
+void StartNewCalculator()
+{
+    if (!KeepUnwrittenTexts())
+        return;
+    bool changed = !isUntitled;
+    NewCalculator();
+    // The multi-line editors send no change notification for this.
+    NoteTextsChanged();
+    textsInPage = true;
+    if (changed)
+        KeepCurrentFileInSettings();
+}
+
+void NoteEditorsChanged()
+{
+    textsInPage = false;
+    NoteTextsChanged();
+}
+
+void NoteStartTexts()
+{
+    char path[260];
+    PageTexts texts = {};
+    textsInPage = !isUntitled && JoinPath(path, currentFolder, currentFileName)
+        && ReadPageFile(path, &texts) == pageReadOk && EditorsHold(&texts);
+    FreePageTexts(&texts);
 }
 
 void CreateLaunch(BOOL forceDialog)
 {
     char path[260];
-    if (!ChooseCurrentFile(forceDialog, saveDialogTitle, FALSE, path))
-        return;
-    FILE* page = fopen(path, "wb");
-    if (page == NULL) {
-        ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE, IDS_OPEN_FAILED, MB_OK);
-        return;
-    }
-    bool written = WriteEditorsAsPage(page);
-    // A small page sits in the stream's buffer: a full disk only shows when
-    // it is flushed, so check that too before the page counts as written.
-    written = fflush(page) == 0 && written;
-    written = fclose(page) == 0 && written;
-    if (!written) {
-        ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE, IDS_WRITE_FAILED, MB_OK);
-        return;
-    }
-    OpenWithShell(path);
+    if (WriteCalculator(forceDialog, path))
+        OpenWithShell(path);
 }
 
+// A page chosen here is loaded as Open does, then launched; one that does not
+// read back is launched with the editors as they are.
 void LaunchCalculator(BOOL forceDialog)
 {
     char path[260];
-    if (ChooseCurrentFile(forceDialog, openDialogTitle, TRUE, path))
+    if (!isUntitled && !forceDialog) {
+        if (ComposeCurrentPath(path))
+            OpenWithShell(path);
+        return;
+    }
+    char folder[260], name[260];
+    CopyText(folder, sizeof folder, currentFolder);
+    CopyText(name, sizeof name, currentFileName);
+    if (!ShowFileDialog(folder, name, FillCalculatorFilter, mainWindow, openDialogTitle, calculatorDialogFlags, TRUE)
+        || !JoinPath(path, folder, name))
+        return;
+    PageTexts texts = {};
+    bool launch = ReadPageFile(path, &texts) == pageReadOk ? LoadPage(folder, name, &texts)
+                                                           : MakeFileCurrent(folder, name, path);
+    FreePageTexts(&texts);
+    if (launch)
         OpenWithShell(path);
 }

@@ -3,6 +3,9 @@
 #include "ui/maindialog.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
 
 #include "builder/filecommands.h"
 #include "files/kept.h"
@@ -16,6 +19,38 @@
 char programTitle[320];
 char linkLabel[320];
 char webAddress[320];
+HACCEL mainAccelerators;
+
+// A page named on the command line, opened once the window stands.
+static char startPage[260];
+static constexpr UINT openStartPageMessage = WM_APP + 2;
+
+// The first argument of the command line: a quoted one without its quotes.
+static void TakeStartPage(HWND dialog, const char* commandTail)
+{
+    startPage[0] = 0;
+    if (commandTail == NULL)
+        return;
+    while (*commandTail == ' ' || *commandTail == '\t')
+        ++commandTail;
+    char end = ' ';
+    if (*commandTail == '"') {
+        end = '"';
+        ++commandTail;
+    }
+    size_t length = 0;
+    while (commandTail[length] != 0 && commandTail[length] != end && !(end == ' ' && commandTail[length] == '\t'))
+        ++length;
+    if (length == 0)
+        return;
+    // Too long for a path: left empty, so the open says it cannot read it,
+    // rather than cut to the name of some other file.
+    if (length < sizeof startPage) {
+        memcpy(startPage, commandTail, length);
+        startPage[length] = 0;
+    }
+    PostMessageA(dialog, openStartPageMessage, 0, 0);
+}
 
 // mainWindow and programTitle must be set before LoadSettings, which titles
 // the window through them; the layout is measured before the menu bar and
@@ -31,7 +66,11 @@ static INT_PTR InitMainDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
     CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", dialog, IDC_STATUSBAR);
     KeepMainWindowOnScreen(dialog, LoadSettings());
     LoadKeptTexts();
+    NoteStartTexts();
     CreateMainTooltip(dialog);
+    mainAccelerators = LoadAcceleratorsA(programInstance, "Accelerators");
+    DragAcceptFiles(dialog, TRUE);
+    TakeStartPage(dialog, reinterpret_cast<const char*>(lParam));
     // TRUE from here puts the focus on the first tab stop, the name editor.
     return DialogFallback(dialog, WM_INITDIALOG, wParam, lParam);
 }
@@ -59,11 +98,14 @@ static void EndMainSession(WPARAM ending)
     SaveSettings();
 }
 
-// New empties the editors without a change notification from the multi-line ones.
-static void StartNewCalculator()
+// Of several files dropped, the first.
+static void OpenDroppedFile(HDROP drop)
 {
-    NewCalculator();
-    NoteTextsChanged();
+    char path[260] = "";
+    UINT length = DragQueryFileA(drop, 0, NULL, 0);
+    bool fits = length > 0 && length < sizeof path && DragQueryFileA(drop, 0, path, sizeof path) == length;
+    DragFinish(drop);
+    OpenCalculatorFile(fits ? path : "");
 }
 
 // The two buttons' commands run when this message comes, not inside the key
@@ -95,6 +137,9 @@ static BOOL RunCommand(HWND dialog, int id)
     switch (id) {
     case IDM_NEW:
         StartNewCalculator();
+        return TRUE;
+    case IDM_OPEN:
+        OpenCalculator();
         return TRUE;
     case IDM_LAUNCH:
         PostButtonCommand(dialog, id);
@@ -128,7 +173,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return InitMainDialog(dialog, wParam, lParam);
     case WM_COMMAND:
         if (HIWORD(wParam) == EN_CHANGE) {
-            NoteTextsChanged();
+            NoteEditorsChanged();
             return TRUE;
         }
         if (RunCommand(dialog, LOWORD(wParam)))
@@ -136,6 +181,12 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         break;
     case buttonCommandMessage:
         RunButtonCommand(static_cast<int>(wParam));
+        return TRUE;
+    case openStartPageMessage:
+        OpenCalculatorFile(startPage);
+        return TRUE;
+    case WM_DROPFILES:
+        OpenDroppedFile(reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case WM_TIMER:
         if (wParam == IDT_KEEP_TEXTS)

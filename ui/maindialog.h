@@ -7,6 +7,8 @@
 extern char programTitle[320];
 extern char linkLabel[320];
 extern char webAddress[320];
+// Keys that work from anywhere in the main window (Ctrl+O).
+extern HACCEL mainAccelerators;
 
 INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

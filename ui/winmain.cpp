@@ -35,11 +35,20 @@ static bool IsEscapeForMainWindow(const MSG* message)
         && (message->hwnd == mainWindow || IsChild(mainWindow, message->hwnd));
 }
 
+// Ctrl+O works from every control of the main window, editors included.
+static bool IsMainWindowAccelerator(MSG* message)
+{
+    return mainAccelerators != NULL && (message->hwnd == mainWindow || IsChild(mainWindow, message->hwnd))
+        && TranslateAcceleratorA(mainWindow, mainAccelerators, message);
+}
+
 void DispatchProgramMessage(MSG* message)
 {
-    // Keyboard handling of the main window (Tab, Alt+C, Alt+L) comes from the
-    // dialog manager; there is no accelerator table.
-    if (mainWindow != NULL && (IsEscapeForMainWindow(message) || IsDialogMessageA(mainWindow, message)))
+    // The rest of the main window's keys (Tab, Alt+C, Alt+L) come from the
+    // dialog manager.
+    if (mainWindow != NULL
+        && (IsEscapeForMainWindow(message) || IsMainWindowAccelerator(message)
+            || IsDialogMessageA(mainWindow, message)))
         return;
     TranslateMessage(message);
     DispatchMessageA(message);

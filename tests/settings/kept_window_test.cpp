@@ -146,8 +146,11 @@ TEST_F(Kept, NewEmptiesTheEditorsAndTheFile)
     CloseMainWindow(dialog);
     dialog = RestartMainWindow();
     EXPECT_EQ("x#=1;", Editor(IDC_FUNCTION));
+    // Kept texts that no page holds: New asks first, and No goes on.
+    answerShown = [](HWND box) { return PostMessageA(box, WM_COMMAND, IDNO, 0) != 0; };
     SendMessageA(dialog, WM_COMMAND, IDM_NEW, 0);
     Wait(keepDelay + 500);
+    EXPECT_EQ(1u, shown.size());
     EXPECT_EQ("||", KeptFile());
 }
 

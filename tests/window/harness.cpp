@@ -74,7 +74,7 @@ HWND CreateMainWindow()
     return RestartMainWindow();
 }
 
-HWND RestartMainWindow()
+HWND RestartMainWindow(const char* commandTail)
 {
     PrepareProgram();
     settingsDirty = 0;
@@ -88,7 +88,8 @@ HWND RestartMainWindow()
     shown.clear();
     answerShown = NULL;
     quitSeen = false;
-    HWND dialog = CreateDialogParamA(programInstance, "MainDialog", NULL, MainDialogProc, 0);
+    HWND dialog = CreateDialogParamA(
+        programInstance, "MainDialog", NULL, MainDialogProc, reinterpret_cast<LPARAM>(commandTail));
     mainWindow = dialog;
     PumpMessages();
     return dialog;

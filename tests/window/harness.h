@@ -32,7 +32,8 @@ bool PrepareProgram();
 // dialog created and its first messages handled. The kept editor texts of an
 // earlier run are removed first; RestartMainWindow leaves them to be loaded.
 HWND CreateMainWindow();
-HWND RestartMainWindow();
+// commandTail is what the program's command line holds after its name.
+HWND RestartMainWindow(const char* commandTail = NULL);
 // Handles what is queued as the program's loop would, and notes WM_QUIT.
 void PumpMessages();
 // Destroys the window if it still exists and takes the quit message it posts.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tallisk's main window as a person uses it: type a calculator, create and
 # launch it through the save dialog, then Create Launch again, Launch, New, a
-# cancelled save dialog, Select Launch of another file and File, Exit.
+# cancelled save dialog, Select Launch of another file, Ctrl+O of the first
+# page and Create Launch of what it loaded, and File, Exit.
 set -u
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s '-screen 0 1024x768x24' bash "$0" "$@"; fi
 . "$TALLISK_SOURCE/tests/wine/env.sh"
@@ -19,6 +20,7 @@ opened() { grep -cxF -- "$1" "$TALLISK_OPEN_LOG"; }
 TITLE='^Tallisk 1\.0 - '
 SAVE='^Specify a calculator file name to save as and to lauch$'
 OPEN='^Select a calculator to lauch$'
+EDIT='^Select a calculator to edit$'
 page=$A/pages/rect.htm
 
 # act CHECK KEY...: focuses the main window and presses the keys one after the
@@ -108,6 +110,19 @@ fi
 wait_log "$TALLISK_OPEN_LOG" "$(dos "$other")" 10 || fail "Select Launch did not open the file"
 wait_win "${TITLE}Z:.*\\\\pages\\\\other\\.htm\$" 5 >/dev/null || fail "caption does not show the selected file"
 act 'count_is "$(dos "$other")" 2' alt+l || fail "Launch after Select Launch did not open the selected file once"
+
+# Ctrl+O, from whichever box has the focus, opens the first page for editing:
+# its texts come back whole, so Create Launch writes the same page again.
+if act 'wait_win "$EDIT" 5 >/dev/null' ctrl+o; then
+  xdotool type --delay 10 "$(dos "$page")"; xdotool key Return
+  wait_gone "$EDIT" 10 || fail "the open dialog for editing stays open"
+else
+  fail "Ctrl+O showed no open dialog"
+fi
+wait_win "${TITLE}Z:.*\\\\pages\\\\rect\\.htm\$" 5 >/dev/null || fail "caption does not show the opened page"
+rm -f "$page"
+act 'wait_file "$page" 5' alt+c || fail "Create Launch did not write the opened page"
+cmp -s "$page" "$A/texts/expected.htm" || fail "the page written from the opened texts differs"
 
 # File, Exit ends the program with exit code 0.
 act 'wait_file "$A/rc" 5' alt+f x
