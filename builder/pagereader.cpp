@@ -11,8 +11,9 @@
 //  - V starts right after an occurrence of A, and ends before T;
 //  - N is followed by H and by N again, then H2;
 //  - for a V start s and a name length n the rows' length R(V) is known, and
-//    s = C + 2n + R(V) + 2f + 5h(F), with h the count of "#" in F, the f bytes
-//    before A: strictly increasing in f, so at most one f fits.
+//    s = C + 2n + R(V) + 2f + 5h(F), with C the fixed pieces' length before V
+//    and h the count of "#" in F, the f bytes before A: strictly increasing
+//    in f, so at most one f fits.
 // Every (s, n, f) that fits and has S1 and S2 in their places is then checked
 // by the writer itself, comparing instead of writing.
 //
@@ -21,8 +22,8 @@
 // passes the checks above. A page whose texts hold many copies of A, or a name
 // holding H and H2 at the right distances, can so take time quadratic in its
 // size; a page whose texts hold none of these pieces has one candidate of each.
-// Memory beyond the page and its texts: a table of two words per A, one per
-// name candidate, and a "#" count per 64 bytes of where F can lie.
+// Memory beyond the page and its texts: a word per name candidate and a "#"
+// count per 64 bytes of where F can lie.
 
 namespace {
 
@@ -72,36 +73,73 @@ bool PieceAt(const char* page, size_t size, size_t at, const char* piece, size_t
     return at <= size && size - at >= length && memcmp(page + at, piece, length) == 0;
 }
 
-// Horspool's search for a fixed piece: sublinear on ordinary text, and at
-// worst a few comparisons a byte for these pieces, whose last byte recurs
-// only some way before it.
+// Horspool's search for a fixed piece, shifting on two bytes of the window
+// (hashed, which can only shorten a shift): most of a page's pairs of bytes
+// are not in the piece, so most shifts are nearly its length. A full
+// comparison is tried only where the window ends (or, searching backwards,
+// begins) as the piece does, and for these pieces that pair recurs only some
+// way along, so the cost is at most a few comparisons a byte.
 struct Needle {
     const char* bytes;
     size_t length;
-    size_t shift[256];
+    // Forwards, on the window's last two bytes; backwards, on its first two.
+    unsigned char shift[4096];
 };
 
-void PrepareNeedle(Needle& needle, const char* bytes, size_t length)
+size_t PairKey(unsigned char first, unsigned char second)
+{
+    return ((size_t(first) << 5) ^ second) & 4095;
+}
+
+// `length` is at least 3 and at most 256.
+void PrepareNeedle(Needle& needle, const char* bytes, size_t length, bool backwards)
 {
     needle.bytes = bytes;
     needle.length = length;
-    for (size_t c = 0; c < 256; ++c)
-        needle.shift[c] = length;
-    for (size_t i = 0; i + 1 < length; ++i)
-        needle.shift[static_cast<unsigned char>(bytes[i])] = length - 1 - i;
+    memset(needle.shift, static_cast<int>(length - 1), sizeof needle.shift);
+    const unsigned char* piece = reinterpret_cast<const unsigned char*>(bytes);
+    if (backwards) {
+        for (size_t i = length - 2; i >= 1; --i)
+            needle.shift[PairKey(piece[i], piece[i + 1])] = static_cast<unsigned char>(i);
+    } else {
+        for (size_t i = 1; i + 1 < length; ++i)
+            needle.shift[PairKey(piece[i - 1], piece[i])] = static_cast<unsigned char>(length - 1 - i);
+    }
 }
 
 // The first occurrence starting at or after `from` and ending by `to`.
 size_t FindPiece(const char* page, size_t from, size_t to, const Needle& needle)
 {
-    const size_t last = needle.length - 1;
-    for (size_t at = from; at <= to && to - at >= needle.length;) {
-        unsigned char c = static_cast<unsigned char>(page[at + last]);
-        if (c == static_cast<unsigned char>(needle.bytes[last]) && memcmp(page + at, needle.bytes, last) == 0)
+    const size_t length = needle.length;
+    const unsigned char* piece = reinterpret_cast<const unsigned char*>(needle.bytes);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(page);
+    for (size_t at = from; at <= to && to - at >= length;) {
+        const unsigned char* end = bytes + at + length - 2;
+        if (end[1] == piece[length - 1] && end[0] == piece[length - 2]
+            && memcmp(bytes + at, piece, length - 2) == 0)
             return at;
-        at += needle.shift[c];
+        at += needle.shift[PairKey(end[0], end[1])];
     }
     return notFound;
+}
+
+// The last occurrence ending by `to`.
+size_t FindPieceBefore(const char* page, size_t to, const Needle& needle)
+{
+    const size_t length = needle.length;
+    const unsigned char* piece = reinterpret_cast<const unsigned char*>(needle.bytes);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(page);
+    if (to < length)
+        return notFound;
+    for (size_t at = to - length;;) {
+        const unsigned char* start = bytes + at;
+        if (start[0] == piece[0] && start[1] == piece[1] && memcmp(start + 2, piece + 2, length - 2) == 0)
+            return at;
+        size_t step = needle.shift[PairKey(start[0], start[1])];
+        if (at < step)
+            return notFound;
+        at -= step;
+    }
 }
 
 const char* FindByte(const char* start, const char* end, char c)
@@ -157,12 +195,6 @@ Count ButtonLength(const char* start, const char* end)
     return length;
 }
 
-// A possible start of V, right after an A, and the length of V's rows and button.
-struct ListingStart {
-    size_t at;
-    Count rows;
-};
-
 // Grows a malloc'd array by half again when it is full.
 bool MakeRoom(void** items, size_t& capacity, size_t count, size_t itemSize)
 {
@@ -179,83 +211,89 @@ bool MakeRoom(void** items, size_t& capacity, size_t count, size_t itemSize)
     return true;
 }
 
-// Every A that ends by `listingEnd`, in page order.
-PageReadResult FindListingStarts(const char* page, size_t listingEnd, ListingStart** starts, size_t& count)
+size_t BreaksBefore(const char* page, size_t at)
 {
-    Needle needle;
-    PrepareNeedle(needle, listingStart, Length(listingStart));
-    size_t capacity = 0;
-    count = 0;
-    for (size_t at = 0; (at = FindPiece(page, at, listingEnd, needle)) != notFound; ++at) {
-        if (!MakeRoom(reinterpret_cast<void**>(starts), capacity, count, sizeof **starts))
-            return pageReadMemory;
-        ListingStart start = {at + Length(listingStart), 0};
-        (*starts)[count++] = start;
-    }
-    return pageReadOk;
+    while (at > 0 && IsBreak(page[at - 1]))
+        --at;
+    return at;
 }
 
-// The rows' length for every listing start, in one pass from the end of V
-// back to the first start. A start follows a line feed, so it begins a line
-// or lies in a run of line breaks (an empty first line). Each line's rows are
-// its own row and those of the line after it; a "?" line is the button alone.
-void MeasureRows(const char* page, size_t listingEnd, ListingStart* starts, size_t count)
+// The rows' length of V from each of its possible starts, asked for from V's
+// end backwards, so that one pass back over V serves them all. A start
+// follows a line feed, so it begins a line or lies in a run of line breaks
+// (an empty first line). A line's rows are its own row and those of the line
+// after it; a "?" line's are the button row alone.
+struct RowsPass {
+    size_t lineStart;  // where a line begins, or V's end
+    size_t lineEnd;  // where the run of breaks before lineStart begins
+    Count rows;  // of V from lineStart
+};
+
+void StartRows(RowsPass& pass, const char* page, size_t listingEnd)
 {
-    size_t lineStart = listingEnd;  // where a line begins, or V's end
-    Count rows = calculateButton;  // of V from lineStart
-    const Count emptyRow = RowLength(page, page);
-    size_t next = count;
-    while (next > 0) {
-        size_t lineEnd = lineStart;
-        while (lineEnd > 0 && IsBreak(page[lineEnd - 1]))
-            --lineEnd;
-        for (; next > 0 && starts[next - 1].at > lineEnd; --next)
-            starts[next - 1].rows = starts[next - 1].at == lineStart ? rows : emptyRow + rows;
-        if (next == 0)
-            break;
-        size_t start = lineEnd;
+    pass.lineStart = listingEnd;
+    pass.lineEnd = BreaksBefore(page, listingEnd);
+    pass.rows = calculateButton;
+}
+
+// `at` follows a line feed and is at most every start asked for before.
+Count RowsFrom(RowsPass& pass, const char* page, size_t at)
+{
+    while (at <= pass.lineEnd) {
+        size_t start = pass.lineEnd;
         while (start > 0 && !IsBreak(page[start - 1]))
             --start;
         const char* line = page + start;
-        rows = *line == '?' ? ButtonLength(line, page + lineEnd) : RowLength(line, page + lineEnd) + rows;
-        lineStart = start;
+        const char* end = page + pass.lineEnd;
+        pass.rows = *line == '?' ? ButtonLength(line, end) : RowLength(line, end) + pass.rows;
+        pass.lineStart = start;
+        pass.lineEnd = BreaksBefore(page, start);
     }
+    return at == pass.lineStart ? pass.rows : RowLength(page, page) + pass.rows;
 }
 
-// Names n for which the page goes on N H N H2, N being the n bytes after
-// "<title>", for n up to `longest`.
-PageReadResult FindNames(const char* page, size_t size, size_t longest, size_t** names, size_t& count)
+// The name lengths n for which the page goes on N H N H2, N being the n bytes
+// after "<title>", in increasing order: all those below `searched`.
+struct Names {
+    size_t* lengths;
+    size_t count;
+    size_t capacity;
+    size_t searched;
+};
+
+// Extends the names to all up to `longest`.
+bool FindNames(const char* page, size_t size, const Needle& header, size_t longest, Names& names)
 {
-    Needle needle;
-    PrepareNeedle(needle, nameMiddle, Length(nameMiddle));
     const size_t name = Length(titleStart);
-    size_t capacity = 0;
-    count = 0;
-    size_t searchEnd = name + longest + Length(nameMiddle);
-    if (searchEnd > size)
-        searchEnd = size;
-    for (size_t at = name; (at = FindPiece(page, at, searchEnd, needle)) != notFound; ++at) {
+    if (longest < names.searched)
+        return true;
+    size_t searchEnd
+        = size - name - Length(nameMiddle) > longest ? name + longest + Length(nameMiddle) : size;
+    for (size_t at = name + names.searched; (at = FindPiece(page, at, searchEnd, header)) != notFound; ++at) {
         size_t length = at - name;
         size_t again = at + Length(nameMiddle);
         if (!PieceAt(page, size, again + length, nameEnd, Length(nameEnd))
             || memcmp(page + again, page + name, length) != 0)
             continue;
-        if (!MakeRoom(reinterpret_cast<void**>(names), capacity, count, sizeof **names))
-            return pageReadMemory;
-        (*names)[count++] = length;
+        if (!MakeRoom(reinterpret_cast<void**>(&names.lengths), names.capacity, names.count, sizeof(size_t)))
+            return false;
+        names.lengths[names.count++] = length;
     }
-    return pageReadOk;
+    names.searched = longest + 1;
+    return true;
 }
 
-// Counts of "#" from `start` at every 64 bytes, so that the count in any span
-// from `start` on costs at most two short scans.
-struct HashCounts {
-    size_t start;
-    size_t end;
-    size_t* before;  // before[i]: in [start, start + 64 i)
-};
-
+// Counts of "#" back from `anchor`, one every 64 bytes, so that the count in
+// any span back to where they reach costs at most two short scans. They are
+// extended backwards as V starts further back are tried.
 const size_t hashBlock = 64;
+
+struct HashCounts {
+    size_t anchor;
+    size_t* after;  // after[i]: "#" in [anchor - 64 i, anchor)
+    size_t blocks;
+    size_t capacity;
+};
 
 size_t CountHashes(const char* from, const char* to)
 {
@@ -265,42 +303,44 @@ size_t CountHashes(const char* from, const char* to)
     return count;
 }
 
-bool CountAllHashes(const char* page, HashCounts& counts)
+// Extends the counts back to cover `from`, which is at most their anchor.
+bool CountHashesBackTo(const char* page, HashCounts& counts, size_t from)
 {
-    size_t blocks = (counts.end - counts.start) / hashBlock + 1;
-    counts.before = static_cast<size_t*>(malloc(blocks * sizeof *counts.before));
-    if (counts.before == nullptr)
-        return false;
-    size_t total = 0;
-    const char* block = page + counts.start;
-    for (size_t i = 0; i < blocks; ++i, block += hashBlock) {
-        counts.before[i] = total;
-        if (i + 1 < blocks)
-            total += CountHashes(block, block + hashBlock);
+    const size_t needed = (counts.anchor - from) / hashBlock + 1;
+    for (; counts.blocks < needed; ++counts.blocks) {
+        if (!MakeRoom(
+                reinterpret_cast<void**>(&counts.after), counts.capacity, counts.blocks, sizeof(size_t)))
+            return false;
+        size_t count = 0;
+        if (counts.blocks != 0) {
+            const char* end = page + counts.anchor - (counts.blocks - 1) * hashBlock;
+            count = counts.after[counts.blocks - 1] + CountHashes(end - hashBlock, end);
+        }
+        counts.after[counts.blocks] = count;
     }
     return true;
 }
 
-// "#" in [start, at), for `at` in [counts.start, counts.end].
-size_t HashesBefore(const char* page, const HashCounts& counts, size_t at)
+// "#" in [at, anchor), for `at` the counts cover.
+size_t HashesFrom(const char* page, const HashCounts& counts, size_t at)
 {
-    size_t block = (at - counts.start) / hashBlock;
-    const char* blockStart = page + counts.start + block * hashBlock;
-    return counts.before[block] + CountHashes(blockStart, page + at);
+    size_t block = (counts.anchor - at) / hashBlock;
+    return counts.after[block] + CountHashes(page + at, page + counts.anchor - block * hashBlock);
 }
 
-// The f for which F, the f bytes before `functionEnd`, makes 2f + 5h(F) equal
-// `target`, or notFound. F begins no earlier than counts.start.
-size_t FindFunctionLength(const char* page, const HashCounts& counts, size_t functionEnd, Count target)
+// The f for which F, the f bytes before `functionEnd` and none before
+// `earliest`, makes 2f + 5h(F) equal `target`, or notFound.
+size_t FindFunctionLength(
+    const char* page, const HashCounts& counts, size_t earliest, size_t functionEnd, Count target)
 {
     size_t low = 0;
-    size_t high = functionEnd - counts.start;
+    size_t high = functionEnd - earliest;
     if (target / 2 < high)
         high = static_cast<size_t>(target / 2);
-    const size_t hashesToEnd = HashesBefore(page, counts, functionEnd);
+    const size_t hashesAfter = HashesFrom(page, counts, functionEnd);
     while (low <= high) {
         size_t f = low + (high - low) / 2;
-        Count made = 2 * Count(f) + 5 * Count(hashesToEnd - HashesBefore(page, counts, functionEnd - f));
+        Count made = 2 * Count(f) + 5 * Count(HashesFrom(page, counts, functionEnd - f) - hashesAfter);
         if (made == target)
             return f;
         if (made < target)
@@ -344,44 +384,100 @@ PageReadResult CheckTexts(const char* page, size_t size, size_t name, size_t lis
     return result;
 }
 
-// Tries every candidate, the latest V start first: unless V holds A, the
-// last A is V's. Texts over the limit that do give the page are remembered,
-// and reported only when no texts within it do.
-PageReadResult Search(const char* page, size_t size, const ListingStart* starts, size_t startCount,
-    const size_t* names, size_t nameCount, const HashCounts& counts, PageTexts* texts)
+// The search's state: what is known of the page back to the V start tried.
+struct Search {
+    Needle listing;
+    Needle header;
+    RowsPass rows;
+    Names names;
+    HashCounts counts;
+};
+
+// Tries the V start `listing` with every name that fits.
+PageReadResult TryListingStart(
+    const char* page, size_t size, Search& search, size_t listing, PageTexts* texts)
 {
+    const Count rows = RowsFrom(search.rows, page, listing);
+    const Count rest = fixedLength + rows;
+    if (rest > listing)
+        return pageChanged;
+    const size_t longest = static_cast<size_t>((listing - rest) / 2);
+    const size_t functionEnd = listing - Length(listingStart);
+    // F cannot begin before S2 ends with every other length at its least.
+    const size_t earliest = static_cast<size_t>(rest) - Length(listingStart);
+    if (search.counts.blocks == 0)
+        search.counts.anchor = functionEnd;
+    if (!FindNames(page, size, search.header, longest, search.names)
+        || !CountHashesBackTo(page, search.counts, earliest))
+        return pageReadMemory;
     PageReadResult found = pageChanged;
-    for (size_t i = startCount; i-- > 0;) {
-        const size_t listing = starts[i].at;
-        const size_t functionEnd = listing - Length(listingStart);
-        for (size_t j = 0; j < nameCount; ++j) {
-            const Count used = fixedLength + 2 * Count(names[j]) + starts[i].rows;
-            if (used > listing)
-                break;
-            size_t f = FindFunctionLength(page, counts, functionEnd, listing - used);
-            if (f == notFound)
-                continue;
-            size_t scriptAt = Length(titleStart) + Length(nameMiddle) + Length(nameEnd) + 2 * names[j]
-                + static_cast<size_t>(starts[i].rows);
-            if (!PieceAt(page, size, scriptAt, scriptStart, Length(scriptStart))
-                || !PieceAt(page, size, functionEnd - f - Length(scriptEnd), scriptEnd, Length(scriptEnd)))
-                continue;
-            PageReadResult result = CheckTexts(page, size, names[j], listing, functionEnd - f, f, texts);
-            if (result == pageReadOk || result == pageReadMemory)
-                return result;
-            if (result == pageTextTooLong)
-                found = pageTextTooLong;
+    for (size_t j = 0; j < search.names.count && search.names.lengths[j] <= longest; ++j) {
+        const size_t name = search.names.lengths[j];
+        size_t f = FindFunctionLength(
+            page, search.counts, earliest, functionEnd, listing - rest - 2 * Count(name));
+        if (f == notFound)
+            continue;
+        size_t scriptAt = Length(titleStart) + Length(nameMiddle) + Length(nameEnd) + 2 * name
+            + static_cast<size_t>(rows);
+        if (!PieceAt(page, size, scriptAt, scriptStart, Length(scriptStart))
+            || !PieceAt(page, size, functionEnd - f - Length(scriptEnd), scriptEnd, Length(scriptEnd)))
+            continue;
+        PageReadResult result = CheckTexts(page, size, name, listing, functionEnd - f, f, texts);
+        if (result == pageReadOk || result == pageReadMemory)
+            return result;
+        if (result == pageTextTooLong)
+            found = pageTextTooLong;
+    }
+    return found;
+}
+
+// The V starts are tried from the last back, and each step of the search
+// reaches only as far back as the start tried: unless V holds A, the last A
+// is V's, and the search stops at the first texts that give the page. Texts
+// over the limit that give it are remembered, and reported only when no texts
+// within it do.
+PageReadResult TryListingStarts(const char* page, size_t size, Search& search, PageTexts* texts)
+{
+    const size_t listingEnd = size - Length(pageEnd);
+    PrepareNeedle(search.listing, listingStart, Length(listingStart), true);
+    StartRows(search.rows, page, listingEnd);
+    PageReadResult found = pageChanged;
+    for (size_t end = listingEnd, at; (at = FindPieceBefore(page, end, search.listing)) != notFound;
+         end = at + Length(listingStart) - 1) {
+        PageReadResult result = TryListingStart(page, size, search, at + Length(listingStart), texts);
+        if (result == pageTextTooLong) {
+            found = result;
+        } else if (result != pageChanged) {
+            found = result;
+            break;
         }
     }
     return found;
 }
 
-bool IsFramed(const char* page, size_t size)
+// The texts of a page that begins with "<title>", or why there are none.
+// Without the header after the title it is some other page; with it but
+// without the page's end, one that has been changed or cut short.
+PageReadResult FindTexts(const char* page, size_t size, PageTexts* texts)
 {
-    Needle needle;
-    PrepareNeedle(needle, nameMiddle, Length(nameMiddle));
-    return PieceAt(page, size, 0, titleStart, Length(titleStart))
-        && FindPiece(page, Length(titleStart), size, needle) != notFound;
+    Search* search = static_cast<Search*>(malloc(sizeof(Search)));
+    if (search == nullptr)
+        return pageReadMemory;
+    PrepareNeedle(search->header, nameMiddle, Length(nameMiddle), false);
+    Names names = {nullptr, 0, 0, 0};
+    HashCounts counts = {0, nullptr, 0, 0};
+    search->names = names;
+    search->counts = counts;
+    PageReadResult found = pageChanged;
+    if (FindPiece(page, Length(titleStart), size, search->header) == notFound)
+        found = pageNotCalculator;
+    else if (size >= fixedLength + Length(pageEnd)
+        && PieceAt(page, size, size - Length(pageEnd), pageEnd, Length(pageEnd)))
+        found = TryListingStarts(page, size, *search, texts);
+    free(search->names.lengths);
+    free(search->counts.after);
+    free(search);
+    return found;
 }
 
 }  // namespace
@@ -389,49 +485,13 @@ bool IsFramed(const char* page, size_t size)
 PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* texts)
 {
     texts->name = texts->variables = texts->function = nullptr;
-    if (!IsFramed(page, size))
+    if (!PieceAt(page, size, 0, titleStart, Length(titleStart)))
         return pageNotCalculator;
-    if (memchr(page, 0, size) != nullptr)
-        return pageZeroByte;
-    if (size < fixedLength + Length(pageEnd)
-        || !PieceAt(page, size, size - Length(pageEnd), pageEnd, Length(pageEnd)))
-        return pageChanged;
-    const size_t listingEnd = size - Length(pageEnd);
-
-    ListingStart* starts = nullptr;
-    size_t startCount = 0;
-    size_t* names = nullptr;
-    size_t nameCount = 0;
-    HashCounts counts = {listingEnd, 0, nullptr};
-    PageReadResult result = FindListingStarts(page, listingEnd, &starts, startCount);
-    if (result == pageReadOk) {
-        MeasureRows(page, listingEnd, starts, startCount);
-        // What the starts allow of the name's length and of where F can lie.
-        size_t longestName = 0;
-        for (size_t i = 0; i < startCount; ++i) {
-            Count rest = fixedLength + starts[i].rows;
-            if (rest > starts[i].at)
-                continue;
-            size_t spare = static_cast<size_t>((starts[i].at - rest) / 2);
-            if (spare > longestName)
-                longestName = spare;
-            size_t earliest = static_cast<size_t>(rest) - Length(listingStart);
-            if (earliest < counts.start)
-                counts.start = earliest;
-            counts.end = starts[i].at - Length(listingStart);
-        }
-        if (counts.start > counts.end)
-            result = pageChanged;
-        else
-            result = FindNames(page, size, longestName, &names, nameCount);
-    }
-    if (result == pageReadOk)
-        result = CountAllHashes(page, counts) ? pageReadOk : pageReadMemory;
-    if (result == pageReadOk)
-        result = Search(page, size, starts, startCount, names, nameCount, counts, texts);
-    free(starts);
-    free(names);
-    free(counts.before);
+    PageReadResult result = FindTexts(page, size, texts);
+    // A zero byte cuts a text short, so such a page never matches; it is
+    // looked for only then, to say why.
+    if (result == pageChanged && memchr(page, 0, size) != nullptr)
+        result = pageZeroByte;
     return result;
 }
 
