@@ -238,6 +238,28 @@ bool WriteTextFile(const char* path, const char* text)
     return written;
 }
 
+// A regular file's page is read where the system maps it, without a copy,
+// once its first bytes show it is one. pageReadFailed when it cannot be
+// mapped, for the caller to read it as a stream instead.
+PageReadResult ReadMappedPage(int fd, PageTexts* texts)
+{
+    struct stat info;
+    char start[sizeof "<title>" - 1];
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < static_cast<off_t>(sizeof start))
+        return pageReadFailed;
+    if (pread(fd, start, sizeof start, 0) != static_cast<ssize_t>(sizeof start))
+        return pageReadFailed;
+    if (memcmp(start, "<title>", sizeof start) != 0)
+        return pageNotCalculator;
+    size_t size = static_cast<size_t>(info.st_size);
+    void* page = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (page == MAP_FAILED)
+        return pageReadFailed;
+    PageReadResult result = ReadCalculatorPage(static_cast<const char*>(page), size, texts);
+    munmap(page, size);
+    return result;
+}
+
 // Reads `pagePath` back into the three files named by `outputs`.
 int ReadPage(const char* pagePath, const char* const* outputs)
 {
@@ -248,7 +270,11 @@ int ReadPage(const char* pagePath, const char* const* outputs)
     }
     PageTexts texts;
     errno = 0;
-    PageReadResult result = ReadCalculatorPageFile(in, &texts);
+    PageReadResult result = ReadMappedPage(fileno(in), &texts);
+    if (result == pageReadFailed) {
+        errno = 0;
+        result = ReadCalculatorPageFile(in, &texts);
+    }
     int error = errno != 0 ? errno : EIO;
     fclose(in);
     if (result != pageReadOk) {
