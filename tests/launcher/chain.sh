@@ -24,3 +24,15 @@ w=$(wait_program '^Tallisk\.exe$' 20) || fail "no window of Tallisk.exe appeared
 title=$(xdotool getwindowname "$w")
 echo "Tallisk's window appeared: \"$title\""
 [[ $title == *" - New" ]] || fail "the window is not the main window in its New state"
+
+# A page named after the launcher opens in Tallisk for editing: the base
+# library passes the launcher's arguments on.
+wineserver -k >/dev/null 2>&1
+page="$W/documents/my page.htm"
+printf 'Sum' >"$W/name"; printf 'a\r\nb' >"$W/variables"; printf 'alert(a# + b#);' >"$W/function"
+"$TALLISK_BUILD/../native/tallisk-page" -o "$page" "$W/name" "$W/variables" "$W/function" ||
+  fail "tallisk-page could not write the page"
+( cd "$W/documents" && wine "$W/unzipped/Tallisk/StartTallisk.exe" "$(dos "$page")" >/dev/null 2>&1 ) ||
+  fail "the launcher's exit code is $? with a page"
+wait_win ' - Z:.*\\my page\.htm$' 20 >/dev/null || fail "the page named after the launcher was not opened"
+echo "the page named after the launcher was opened"
