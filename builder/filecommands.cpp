@@ -183,6 +183,16 @@ static bool MakeFileCurrent(const char* folder, const char* name, char* path)
     return usable;
 }
 
+// The file dialog, starting from the current file, into folder and name (260
+// bytes each); the current file changes only once the choice is taken.
+static bool AskForFile(char* folder, char* name, const char* title, BOOL openDialog)
+{
+    CopyText(folder, 260, currentFolder);
+    CopyText(name, 260, currentFileName);
+    return ShowFileDialog(
+        folder, name, FillCalculatorFilter, mainWindow, title, calculatorDialogFlags, openDialog);
+}
+
 static bool EditorsAreEmpty()
 {
     return GetWindowTextLengthA(GetDlgItem(mainWindow, IDC_NAME)) == 0
@@ -192,8 +202,8 @@ static bool EditorsAreEmpty()
 
 static int AskQuestion(UINT textId, UINT defaultButton)
 {
-    return ShowStringMessage(
-        mainWindow, programInstance, IDS_QUESTION_TITLE, textId, MB_YESNOCANCEL | MB_ICONQUESTION | defaultButton);
+    return ShowStringMessage(mainWindow, programInstance, IDS_QUESTION_TITLE, textId,
+        MB_YESNOCANCEL | MB_ICONQUESTION | defaultButton);
 }
 
 // A page that is there but does not read back is another's calculator, or a
@@ -236,9 +246,7 @@ static bool WriteCalculator(BOOL forceDialog, char* path)
     CopyText(folder, sizeof folder, currentFolder);
     CopyText(name, sizeof name, currentFileName);
     bool asked = isUntitled || forceDialog;
-    if (asked
-        && !ShowFileDialog(folder, name, FillCalculatorFilter, mainWindow, saveDialogTitle, calculatorDialogFlags,
-            FALSE))
+    if (asked && !AskForFile(folder, name, saveDialogTitle, FALSE))
         return false;
     if (!MakeFileCurrent(folder, name, path))
         return false;
@@ -266,7 +274,6 @@ static bool KeepUnwrittenTexts()
     }
     return false;
 }
-
 
 static bool EditorHolds(int controlId, const char* text)
 {
@@ -339,9 +346,7 @@ static void OpenCalculatorAt(const char* folder, const char* name)
 void OpenCalculator()
 {
     char folder[260], name[260];
-    CopyText(folder, sizeof folder, currentFolder);
-    CopyText(name, sizeof name, currentFileName);
-    if (ShowFileDialog(folder, name, FillCalculatorFilter, mainWindow, editDialogTitle, calculatorDialogFlags, TRUE))
+    if (AskForFile(folder, name, editDialogTitle, TRUE))
         OpenCalculatorAt(folder, name);
 }
 
@@ -407,10 +412,7 @@ void LaunchCalculator(BOOL forceDialog)
         return;
     }
     char folder[260], name[260];
-    CopyText(folder, sizeof folder, currentFolder);
-    CopyText(name, sizeof name, currentFileName);
-    if (!ShowFileDialog(folder, name, FillCalculatorFilter, mainWindow, openDialogTitle, calculatorDialogFlags, TRUE)
-        || !JoinPath(path, folder, name))
+    if (!AskForFile(folder, name, openDialogTitle, TRUE) || !JoinPath(path, folder, name))
         return;
     PageTexts texts = {};
     bool launch = ReadPageFile(path, &texts) == pageReadOk ? LoadPage(folder, name, &texts)

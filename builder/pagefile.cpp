@@ -69,5 +69,6 @@ bool PageFileHasBytes(const char* path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     return GetFileAttributesExA(path, GetFileExInfoStandard, &data)
-        && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
+        && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        && (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
 }

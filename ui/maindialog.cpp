@@ -39,7 +39,8 @@ static void TakeStartPage(HWND dialog, const char* commandTail)
         ++commandTail;
     }
     size_t length = 0;
-    while (commandTail[length] != 0 && commandTail[length] != end && !(end == ' ' && commandTail[length] == '\t'))
+    while (commandTail[length] != 0 && commandTail[length] != end
+        && !(end == ' ' && commandTail[length] == '\t'))
         ++length;
     if (length == 0)
         return;

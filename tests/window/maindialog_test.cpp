@@ -454,8 +454,7 @@ TEST_F(MainDialogTest, PagesOpenAgainAndAreReplacedOnlyWhole)
     FILE* filler = fopen((full + "filler").c_str(), "wb");
     ASSERT_NE(filler, nullptr);
     char block[1024] = {};
-    while (fwrite(block, 1, sizeof block, filler) == sizeof block && fflush(filler) == 0) {
-    }
+    while (fwrite(block, 1, sizeof block, filler) == sizeof block && fflush(filler) == 0) { }
     fclose(filler);
     SetCurrentFile(full, "old.htm");
     FillEditors("New", "n", std::string(20000, 'f').c_str());
