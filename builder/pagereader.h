@@ -31,7 +31,8 @@ struct PageTexts {
 // FreePageTexts; on any other result every text is null.
 PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* texts);
 // The same from the whole of a stream opened for binary reading, from its
-// current position to its end. The caller opens and closes it.
+// current position to its end; one that does not begin as a page is not read
+// on. The caller opens and closes it.
 PageReadResult ReadCalculatorPageFile(FILE* file, PageTexts* texts);
 // Frees every text and leaves it null; safe to call twice.
 void FreePageTexts(PageTexts* texts);
