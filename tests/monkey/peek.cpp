@@ -3,7 +3,8 @@
 // editors' texts there and then a file "state": how many main windows there
 // are, the main window's caption, outer rectangle, function editor size,
 // state, focused control, where its caption buttons are, and every other
-// visible window of its process. "state" appears last, whole, by renaming.
+// visible window of its process, with a message box's text and buttons.
+// "state" appears last, whole, by renaming.
 #include <windows.h>
 
 #include <cstdio>
@@ -105,6 +106,27 @@ static void PrintCaptionParts(FILE* out, const char* prefix, HWND window)
 
 static FILE* out;
 
+// A message box's text and buttons, so the driver can see which question is
+// asked and answer it with a click.
+static BOOL CALLBACK PrintBoxPart(HWND child, LPARAM)
+{
+    char name[64] = "", text[600] = "";
+    GetClassNameA(child, name, sizeof name);
+    GetWindowTextA(child, text, sizeof text);
+    RECT r;
+    GetWindowRect(child, &r);
+    if (lstrcmpiA(name, "Static") == 0 && text[0] != 0)
+        fprintf(out, "message %s\n", text);
+    else if (lstrcmpiA(name, "Button") == 0 && IsWindowVisible(child)) {
+        fprintf(out, "button %d %ld %ld\n", GetDlgCtrlID(child), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        // The box's own default id is not its default button under Wine.
+        DWORD_PTR code = 0;
+        if (SendMessageTimeoutA(child, WM_GETDLGCODE, 0, 0, SMTO_ABORTIFHUNG, 1000, &code) && (code & DLGC_DEFPUSHBUTTON))
+            fprintf(out, "default %d\n", GetDlgCtrlID(child));
+    }
+    return TRUE;
+}
+
 static void PrintRect(const char* what, HWND window)
 {
     RECT r;
@@ -126,6 +148,8 @@ static BOOL CALLBACK PrintOther(HWND window, LPARAM)
     fprintf(out, "window %s|%s\n", name, caption);
     if (lstrcmpA(caption, "About") == 0)
         PrintCaptionParts(out, "about", window);
+    if (lstrcmpA(name, "#32770") == 0 && (lstrcmpA(caption, "Tallisk") == 0 || lstrcmpA(caption, "Error") == 0))
+        EnumChildWindows(window, PrintBoxPart, 0);
     return TRUE;
 }
 
