@@ -168,11 +168,14 @@ TEST(PageReader, FromAStream)
     EXPECT_EQ(ReadCalculatorPageFile(file, &texts), pageNotCalculator);
     fclose(file);
 
-    // A stream open only for writing cannot be read: an error, not an empty page.
+#ifndef _WIN32
+    // A stream open only for writing cannot be read: an error, not an empty
+    // page. (msvcrt reads such a stream as an empty one, without an error.)
     FILE* writeOnly = fopen("tallisk-pagereader-test.tmp", "wb");
     ASSERT_NE(writeOnly, nullptr);
     EXPECT_EQ(ReadCalculatorPageFile(writeOnly, &texts), pageReadFailed);
     EXPECT_EQ(texts.name, nullptr);
     fclose(writeOnly);
     remove("tallisk-pagereader-test.tmp");
+#endif
 }
