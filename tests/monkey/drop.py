@@ -1,3 +1,7 @@
+# drop.py WINDOW X Y FILE...: drops FILEs on the X window WINDOW at the root
+# point X,Y as a file manager does (XDND, text/uri-list); Wine hands that to
+# the Windows window as WM_DROPFILES. Exits 0 once the target has finished
+# the drop, else with why not. Only libX11 itself, which xdotool needs too.
 import ctypes as C, sys, time
 x = C.CDLL("libX11.so.6")
 class CM(C.Structure):
@@ -42,7 +46,7 @@ end = time.time() + 5
 while time.time() < end:
     if not x.XPending(d): time.sleep(0.002); continue
     e = EV(); x.XNextEvent(d, C.byref(e))
-    if e.type == 30:  # SelectionRequest
+    if e.type == 30:  # SelectionRequest: Wine asks for the file list at XdndEnter
         r = e.sr; n = EV(); n.sn.type = 31; n.sn.requestor = r.requestor; n.sn.selection = r.selection
         n.sn.target = r.target; n.sn.time = r.time; n.sn.property = r.property
         if r.target == A("text/uri-list"):
