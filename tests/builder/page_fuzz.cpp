@@ -9,21 +9,8 @@
 #include <string>
 
 #include "builder/page.h"
+#include "tests/builder/fuzz_texts.h"
 #include "tests/builder/limited_stream.h"
-
-namespace {
-
-// The next text of the input, up to a zero byte or the end.
-std::string TakeText(const uint8_t*& data, const uint8_t* end)
-{
-    const uint8_t* zero = static_cast<const uint8_t*>(memchr(data, 0, end - data));
-    const uint8_t* stop = zero != nullptr ? zero : end;
-    std::string text(reinterpret_cast<const char*>(data), stop - data);
-    data = zero != nullptr ? zero + 1 : end;
-    return text;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -10,18 +10,10 @@
 
 #include "builder/page.h"
 #include "builder/pagereader.h"
+#include "tests/builder/fuzz_texts.h"
 #include "tests/builder/limited_stream.h"
 
 namespace {
-
-std::string TakeText(const uint8_t*& data, const uint8_t* end)
-{
-    const uint8_t* zero = static_cast<const uint8_t*>(memchr(data, 0, end - data));
-    const uint8_t* stop = zero != nullptr ? zero : end;
-    std::string text(reinterpret_cast<const char*>(data), stop - data);
-    data = zero != nullptr ? zero + 1 : end;
-    return text;
-}
 
 // Reads `page` and, when it reads back, checks the texts give it again.
 PageReadResult ReadAndCheck(const std::string& page)
