@@ -230,7 +230,8 @@ unix_of() { local p=${1#Z:}; printf '%s' "${p//\\//}"; }
 
 # read_back FILE [DIR]: RB is ok when FILE is a page tallisk-page reads back,
 # its texts then in DIR; else the reason it does not. The texts must give
-# back FILE's very bytes.
+# back FILE's very bytes. The model's copy is what is read: the page itself
+# may be being replaced by the answer just given.
 read_back() {
   local d=${2:-$W/texts/rb}
   mkdir -p "$d"
@@ -268,7 +269,7 @@ cmd_create() {  # cmd_create FORCE
 write_editors() {
   then=$1
   if [ "$untitled" = 1 ]; then expect_dialog=save; check; texts_kept; expect_opened; return; fi
-  if [ -s "$W/pages/$fname" ] && { read_back "$W/pages/$fname"; [ "$RB" != ok ]; }; then
+  if [ -s "$W/model/$fname" ] && { read_back "$W/model/$fname"; [ "$RB" != ok ]; }; then
     expect_dialog=replace; check; texts_kept; expect_opened; return
   fi
   page_written; resume
@@ -290,14 +291,14 @@ resume() {
 }
 # Opening NAME for editing (Open, a drop, the command line).
 open_file() {
-  read_back "$W/pages/$1"
+  read_back "$W/model/$1"
   if [ "$RB" = ok ]; then go_load "$1" 0; return; fi
   err_text=$(reason_text "$RB") expect_dialog=error
   check; texts_kept; expect_opened
 }
 # Select Launch of NAME: a page that reads back is loaded first.
 select_launch() {
-  read_back "$W/pages/$1"
+  read_back "$W/model/$1"
   if [ "$RB" = ok ]; then go_load "$1" 1; return; fi
   untitled=0 folder="$PAGES\\" fname=$1
   check; texts_kept; expect_opened "$folder$fname"
@@ -311,7 +312,7 @@ go_load() {  # go_load NAME LAUNCH
 # The editors get the page's texts as it is now, after any write the
 # question's Yes made.
 do_load() {  # do_load NAME LAUNCH
-  read_back "$W/pages/$1" "$W/load"
+  read_back "$W/model/$1" "$W/load"
   [ "$RB" = ok ] || fail "model: $1 no longer reads back ($RB)"
   cp "$W/load/"* "$W/want/"
   untitled=0 folder="$PAGES\\" fname=$1 expect_dialog= want_texts=1
@@ -742,7 +743,7 @@ start_args() {
 started() {
   unwritten=1
   if [ "$untitled" = 0 ]; then
-    read_back "$W/pages/$fname"
+    read_back "$W/model/$fname"
     [ "$RB" = ok ] && cmp -s "$W/texts/rb/name" "$W/prev/name" && cmp -s "$W/texts/rb/variables" "$W/prev/variables" &&
       cmp -s "$W/texts/rb/function" "$W/prev/function" && unwritten=0
   fi
