@@ -54,7 +54,8 @@ exec 7>"$W/ask"
 trap 'exec 7>&-; wineserver -k >/dev/null 2>&1' EXIT
 
 log=() step=0 restarts=0 endings=0 pages_checked=0 loads=0 questions=0 refusals=0 drops=0
-say() { log+=("$step: $*"); }
+# Each line with the time of day, to set against the files' times.
+say() { local t; printf -v t '%(%T)T.%.3s' "${EPOCHREALTIME%.*}" "${EPOCHREALTIME#*.}"; log+=("$step: $t $*"); }
 fail() {
   echo "FAIL at action $step (seed $seed, $TALLISK_ARCH-bit): $*"
   printf '  %s\n' "${log[@]}"
@@ -100,7 +101,7 @@ untitled=1 folder= fname= expect_dialog= dirty=0 about_focus=ok
 # answered so (launch, new or load:NAME:LAUNCH). want_texts: the editors must
 # hold want/*. kept_now: the kept file holds the editors' texts already.
 unwritten=1 then= want_texts=0 kept_now=0 err_text=
-known_pages=()
+known_pages=() listed= wrote=0
 caption_expected() { if [ "$untitled" = 1 ]; then echo "Tallisk 1.0 - New"; else echo "Tallisk 1.0 - $folder$fname"; fi; }
 rect_l=0 rect_t=0 rect_w=0 rect_h=0 min_w=0 min_h=0 mode=normal before_min=normal
 
@@ -202,6 +203,11 @@ pages_listed() {
   for f in "${known_pages[@]}"; do
     cmp -s "$W/pages/$f" "$W/model/$f" || { cp "$W/pages/$f" "$W/texts/got.htm"; fail "page $f changed (texts/got.htm, model/$f)"; }
   done
+  # Nothing is written, not even the same bytes again, by an action that
+  # writes no page.
+  got=$(ls -l --time-style=full-iso "$W/pages")
+  [ "$wrote" = 1 ] || [ "$got" = "$listed" ] || fail "the pages folder was written: before $listed, now $got"
+  listed=$got wrote=0
   got=$(ls "$W/app" | grep -vxE 'Tallisk\.exe|manual\.htm|conf|about\.url|kept|kept\.[0-9]+\.new')
   [ -z "$got" ] || fail "unexpected files in the program folder: $got"
 }
@@ -278,7 +284,7 @@ write_editors() {
 page_written() {
   check_page "$W/pages/$fname"
   cp "$W/texts/expected.htm" "$W/model/$fname"
-  add_page "$fname"; unwritten=0
+  add_page "$fname"; unwritten=0 wrote=1
 }
 resume() {
   local t=$then r
@@ -325,7 +331,8 @@ cmd_launch() {  # cmd_launch FORCE
   local before; before=$(ls -l --time-style=full-iso "$W/pages")
   check
   expect_opened "$folder$fname"
-  [ "$(ls -l --time-style=full-iso "$W/pages")" = "$before" ] || fail "Launch wrote to the pages folder"
+  local after; after=$(ls -l --time-style=full-iso "$W/pages")
+  [ "$after" = "$before" ] || fail "Launch wrote to the pages folder: before $before, after $after"
 }
 cmd_new() {
   if [ "$unwritten" = 1 ] && ! editors_empty; then then=new expect_dialog=ask; check; texts_kept; expect_opened; return; fi
@@ -829,7 +836,7 @@ act_make_file() {  # act_make_file [in-place]
        kind+=" from $P at $pos" ;;
   esac
   say "another program writes $name: $kind"
-  cp "$f" "$W/pages/$name"; cp "$f" "$W/model/$name"; add_page "$name"
+  cp "$f" "$W/pages/$name"; cp "$f" "$W/model/$name"; add_page "$name"; wrote=1
   check; texts_kept; expect_opened
 }
 
@@ -847,7 +854,7 @@ act_menu_then_drag() {
   save_rect
   [ "$S_state" = normal ] || fail "state $S_state after a menu and a drag"
   dirty=1
-  check; texts_kept
+  check; texts_kept; expect_opened
 }
 
 main_action() {
@@ -904,6 +911,7 @@ start
 read -r fw fh <<<"$S_func"
 min_w=$((rect_w - fw)) min_h=$((rect_h - fh))
 check
+listed=$(ls -l --time-style=full-iso "$W/pages")
 for ((step = 1; step <= actions; step++)); do
   main_action
   pages_listed
