@@ -497,6 +497,15 @@ edit_answer() {
   file_answer "$EDIT" edit
   if [ -n "$PICKED" ]; then open_file "$PICKED"; else check; texts_kept; expect_opened; fi
 }
+# button_at ID: x and y of the message box's button ID, in bash alone: two
+# soaks hung in bash's wait for a child that was already gone, cause not yet
+# known, and every process substitution fewer is one place fewer for it.
+button_at() {
+  local b i
+  x= y=
+  IFS=';' read -ra b <<<"$S_buttons"
+  for i in "${b[@]}"; do [ "${i%% *}" = "$1" ] && read -r _ x y <<<"$i"; done
+}
 # box_answer DEFAULT [NO_YES]: answers the question on screen by a key or a
 # click on its button; A is what was answered (yes, no or cancel).
 box_answer() {
@@ -513,7 +522,7 @@ box_answer() {
   questions=$((questions + 1))
   case $how in
     click) case $A in yes) id=6 ;; no) id=7 ;; cancel) id=2 ;; esac
-           read -r x y < <(tr ';' '\n' <<<"$S_buttons" | sed -n "s/^$id //p")
+           button_at "$id"
            [ -n "$y" ] || fail "no button $id in the question ($S_buttons)"
            xdotool mousemove "$x" "$y" click 1 ;;
     *) press "$how" ;;
@@ -545,7 +554,7 @@ error_answer() {
   say "error box: $how"
   refusals=$((refusals + 1))
   if [ "$how" = click ]; then
-    read -r x y < <(tr ';' '\n' <<<"$S_buttons" | sed -n 's/^[0-9]* //p' | head -1)
+    button_at "${S_buttons%% *}"
     xdotool mousemove "$x" "$y" click 1
   else
     press "$how"
