@@ -16,8 +16,66 @@ bool IsCharInSet(const char* set, char c)
     return false;
 }
 
+namespace {
+
+// Which searches each character ends: every search ends at the terminator.
+const unsigned char endsLine = 1, endsSlash = 2, endsAmpersand = 4;
+
+struct SearchEnds {
+    unsigned char of[256];
+    constexpr SearchEnds() : of()
+    {
+        of[0] = endsLine | endsSlash | endsAmpersand;
+        of[static_cast<unsigned char>('\r')] = endsLine;
+        of[static_cast<unsigned char>('\n')] = endsLine;
+        of[static_cast<unsigned char>('/')] = endsSlash;
+        of[static_cast<unsigned char>('&')] = endsAmpersand;
+    }
+};
+
+constexpr SearchEnds searchEnds;
+
+// Lines, labels and fields are mostly short: a byte loop reaches their end
+// before a library search has started up. A longer run goes on in the
+// library, which is faster over it.
+const int shortRun = 32;
+
+bool Ends(const char* at, unsigned char ends)
+{
+    return (searchEnds.of[static_cast<unsigned char>(*at)] & ends) != 0;
+}
+
+// The first character from `at` on that ends the search `ends`, a bit of
+// searchEnds standing for the characters of `set`, or the terminator. Four
+// characters a step, each tested before the next is read.
+char* SkipToEnd(char* at, unsigned char ends, const char* set)
+{
+    for (int i = 0; i < shortRun; i += 4, at += 4) {
+        if (Ends(at, ends))
+            return at;
+        if (Ends(at + 1, ends))
+            return at + 1;
+        if (Ends(at + 2, ends))
+            return at + 2;
+        if (Ends(at + 3, ends))
+            return at + 3;
+    }
+    return at + strcspn(at, set);
+}
+
+}  // namespace
+
 void SkipCharsInSet(char*& cursor, const char* set)
 {
+    // One or two characters, the sets the page writer skips, have a loop of
+    // their own; neither character is the terminator, so it stops there.
+    if (set[0] != 0 && (set[1] == 0 || set[2] == 0)) {
+        char first = set[0];
+        char second = set[1] != 0 ? set[1] : first;
+        while (*cursor == first || *cursor == second)
+            ++cursor;
+        return;
+    }
     while (IsCharInSet(set, *cursor))
         ++cursor;
 }
@@ -37,7 +95,7 @@ void SkipToCharInSet(char*& cursor, const char* set)
 char* CutLine(char*& cursor, char*& lineEnd, char& cutChar)
 {
     char* start = cursor;
-    SkipToCharInSet(cursor, lineBreakSet);
+    cursor = SkipToEnd(cursor, endsLine, lineBreakSet);
     if (*cursor != 0) {
         lineEnd = cursor;
         cutChar = *cursor;
@@ -50,7 +108,7 @@ char* CutLine(char*& cursor, char*& lineEnd, char& cutChar)
 
 bool CutAtSlash(char*& cursor, bool& found, char*& slash)
 {
-    SkipToCharInSet(cursor, slashSet);
+    cursor = SkipToEnd(cursor, endsSlash, slashSet);
     found = *cursor != 0;
     if (found) {
         slash = cursor;
@@ -64,7 +122,7 @@ bool CutAtSlash(char*& cursor, bool& found, char*& slash)
 void CutAtAccessKey(char*& cursor, char* labelStart, char& accessKey, char*& ampersand)
 {
     cursor = labelStart;
-    SkipToCharInSet(cursor, ampersandSet);
+    cursor = SkipToEnd(cursor, endsAmpersand, ampersandSet);
     accessKey = 0;
     if (*cursor == 0) {
         ampersand = nullptr;

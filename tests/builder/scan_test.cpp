@@ -69,6 +69,44 @@ TEST(Scan, CutAtSlashCutsOnlyTheFirst)
     EXPECT_EQ(cursor, none + 3);
 }
 
+// The searches step through short runs themselves and hand longer ones to
+// the library: each finds its character, or the terminator, at any distance.
+TEST(Scan, CutsFindTheirCharacterAtAnyDistance)
+{
+    for (size_t at = 0; at < 100; ++at) {
+        for (const char* end : {"\n", "\r", "/", "&", ""}) {
+            std::string line = std::string(at, 'a') + end + (*end != 0 ? "b/&\rc" : "");
+            SCOPED_TRACE(line);
+            // Where each search must stop: its first character, else the terminator.
+            auto first = [line](const char* set) {
+                size_t found = line.find_first_of(set);
+                return static_cast<ptrdiff_t>(found != std::string::npos ? found : line.size());
+            };
+            char* start = &line[0];
+            char* cursor = start;
+            char* lineEnd = nullptr;
+            char cut = 0;
+            CutLine(cursor, lineEnd, cut);
+            EXPECT_EQ(cursor - start, first("\r\n"));
+            if (lineEnd != nullptr)
+                *lineEnd = cut;
+
+            cursor = start;
+            bool found = false;
+            char* slash = nullptr;
+            CutAtSlash(cursor, found, slash);
+            EXPECT_EQ(cursor - start, first("/"));
+            if (found)
+                *slash = '/';
+
+            char* ampersand = nullptr;
+            char key = 0;
+            CutAtAccessKey(cursor, start, key, ampersand);
+            EXPECT_EQ(ampersand != nullptr ? ampersand - start : static_cast<ptrdiff_t>(line.size()), first("&"));
+        }
+    }
+}
+
 TEST(Scan, CutAtAccessKey)
 {
     struct {
