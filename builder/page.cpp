@@ -84,8 +84,49 @@ bool WriteText(const PageStream& out, const char* text)
     return WriteBytes(out, text, strlen(text));
 }
 
-template <size_t N>
-bool WriteLiteral(const PageStream& out, const char (&literal)[N])
+#if defined(__GLIBC__)
+// The two sinks of a variable row whose room in the stream's buffer is
+// checked once for the whole row: one adds up the row's length, the other
+// stores it into that room. The row is laid out once, in WriteRowPieces, for
+// them and for the stream itself.
+struct RowLength {
+    size_t total;
+};
+
+struct RowStore {
+    char* at;
+};
+
+bool WriteBytes(RowLength& sink, const char*, size_t length)
+{
+    sink.total += length;
+    return true;
+}
+
+// A row's parts are mostly a few bytes long, shorter than a call to memcpy
+// is worth: up to 16 bytes go in two moves that may overlap.
+bool WriteBytes(RowStore& sink, const char* bytes, size_t length)
+{
+    char* to = sink.at;
+    if (length >= 8 && length <= 16) {
+        memcpy(to, bytes, 8);
+        memcpy(to + length - 8, bytes + length - 8, 8);
+    } else if (length >= 4 && length < 8) {
+        memcpy(to, bytes, 4);
+        memcpy(to + length - 4, bytes + length - 4, 4);
+    } else if (length < 4) {
+        for (size_t i = 0; i < length; ++i)
+            to[i] = bytes[i];
+    } else {
+        memcpy(to, bytes, length);
+    }
+    sink.at = to + length;
+    return true;
+}
+#endif
+
+template <typename Sink, size_t N>
+bool WriteLiteral(Sink& out, const char (&literal)[N])
 {
     return WriteBytes(out, literal, N - 1);
 }
@@ -102,7 +143,8 @@ Span SpanOf(const char* start, const char* end)
     return span;
 }
 
-bool WriteSpan(const PageStream& out, const Span& span)
+template <typename Sink>
+bool WriteSpan(Sink& out, const Span& span)
 {
     return WriteBytes(out, span.start, span.length);
 }
@@ -127,21 +169,46 @@ Label SplitLabel(char* start, const char* end, LineCuts& cuts)
     return label;
 }
 
-bool WriteInputName(const PageStream& out, const Label& label)
+template <typename Sink>
+bool WriteInputName(Sink& out, const Label& label)
 {
     if (!WriteSpan(out, label.lead))
         return false;
     return label.key == 0 || (WriteBytes(out, &label.key, 1) && WriteSpan(out, label.tail));
 }
 
+// A variable line's parts, all cut before any of its row is written.
+struct VariableRow {
+    Label label;
+    Span text;  // empty when the line has none
+    bool hasValue;
+    Span value;
+};
+
 // `line` runs to `lineEnd`, where it has been cut or where the text ends.
-bool WriteVariableRow(const PageStream& out, char* line, char* lineEnd, LineCuts& cuts)
+VariableRow CutVariableLine(char* line, char* lineEnd, LineCuts& cuts)
 {
+    VariableRow row;
     char* cursor = line;
     bool hasText = false;
     CutAtSlash(cursor, hasText, cuts.firstSlash);
-    Label label = SplitLabel(line, hasText ? cuts.firstSlash : lineEnd, cuts);
+    row.label = SplitLabel(line, hasText ? cuts.firstSlash : lineEnd, cuts);
+    row.text = SpanOf(lineEnd, lineEnd);
+    row.hasValue = false;
+    if (hasText) {
+        cursor = cuts.firstSlash + 1;
+        CutAtSlash(cursor, row.hasValue, cuts.secondSlash);
+        row.text = SpanOf(cuts.firstSlash + 1, cursor);
+        if (row.hasValue)
+            row.value = SpanOf(cuts.secondSlash + 1, lineEnd);
+    }
+    return row;
+}
 
+template <typename Sink>
+bool WriteRowPieces(Sink& out, const VariableRow& row)
+{
+    const Label& label = row.label;
     if (!WriteLiteral(out, "<tr><td  align=left><font color=#ffffff><b>") || !WriteSpan(out, label.lead))
         return false;
     if (label.key != 0) {
@@ -149,17 +216,9 @@ bool WriteVariableRow(const PageStream& out, char* line, char* lineEnd, LineCuts
             || !WriteSpan(out, label.tail))
             return false;
     }
-    bool hasValue = false;
-    Span value = {nullptr, 0};
-    if (hasText) {
-        cursor = cuts.firstSlash + 1;
-        CutAtSlash(cursor, hasValue, cuts.secondSlash);
-        Span text = SpanOf(cuts.firstSlash + 1, cursor);
-        if (hasValue)
-            value = SpanOf(cuts.secondSlash + 1, lineEnd);
-        if (text.length != 0 && !(WriteLiteral(out, " (") && WriteSpan(out, text) && WriteLiteral(out, ")")))
-            return false;
-    }
+    if (row.text.length != 0
+        && !(WriteLiteral(out, " (") && WriteSpan(out, row.text) && WriteLiteral(out, ")")))
+        return false;
     if (!WriteLiteral(out, "</b></font></td><td align=left> <input type=\"text\" size=50 "))
         return false;
     if (label.key != 0) {
@@ -167,11 +226,32 @@ bool WriteVariableRow(const PageStream& out, char* line, char* lineEnd, LineCuts
             || !WriteLiteral(out, "\""))
             return false;
     }
-    if (hasValue && !(WriteLiteral(out, " value=\"") && WriteSpan(out, value) && WriteLiteral(out, "\"")))
+    if (row.hasValue
+        && !(WriteLiteral(out, " value=\"") && WriteSpan(out, row.value) && WriteLiteral(out, "\"")))
         return false;
     // The id makes the input reachable from the script as a global by its name.
     return WriteLiteral(out, " name=\"") && WriteInputName(out, label) && WriteLiteral(out, "\" id=\"")
         && WriteInputName(out, label) && WriteLiteral(out, "\"> </td> </tr>\r\n");
+}
+
+// A row of some twenty short pieces: on the direct path one check of the
+// buffer's room for all of them, instead of one for each, when they fit.
+bool WriteVariableRow(const PageStream& out, const VariableRow& row)
+{
+#if defined(__GLIBC__)
+    if (out.direct) {
+        RowLength length = {0};
+        WriteRowPieces(length, row);
+        FILE* file = out.file;
+        if (static_cast<size_t>(file->_IO_write_end - file->_IO_write_ptr) >= length.total) {
+            RowStore store = {file->_IO_write_ptr};
+            WriteRowPieces(store, row);
+            file->_IO_write_ptr = store.at;
+            return true;
+        }
+    }
+#endif
+    return WriteRowPieces(out, row);
 }
 
 // `cursor` is at the "?" of the button line, or at the end of the text.
@@ -206,7 +286,7 @@ bool WriteRows(const PageStream& out, char* variables)
     while (*cursor != 0 && *cursor != '?') {
         LineCuts cuts = {};
         char* line = CutLine(cursor, cuts.lineEnd, cuts.lineEndChar);
-        bool written = WriteVariableRow(out, line, cursor, cuts);
+        bool written = WriteVariableRow(out, CutVariableLine(line, cursor, cuts));
         RestoreCuts(cuts);
         if (!written)
             return false;

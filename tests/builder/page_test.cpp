@@ -290,4 +290,34 @@ TEST(Page, ShortWriteThroughABufferedStream)
         }
     }
 }
+
+// With stdio's locking off, a row that fits the buffer is stored in one go,
+// its pieces copied by length: the page is the one the ordinary path writes,
+// for pieces of every length up to past the longest such copy, and for
+// buffers whose end falls anywhere in a row.
+TEST(Page, RowsStoredWholeMatchTheOrdinaryPath)
+{
+    std::string variables;
+    for (size_t length = 0; length <= 40; ++length) {
+        std::string part(length, 'a' + length % 26);
+        variables += part + "&k" + part + "/" + part + "/" + part + "\r\n";
+        variables += part + "/" + part + "\r\n" + part + "&\r\n";
+    }
+    std::string full = Page("Area", variables.c_str(), "x#");
+    for (size_t size = 1000; size <= 1300; ++size) {
+        LimitedSink sink = {std::string(), full.size()};
+        FILE* stream = OpenLimitedStream(sink);
+        ASSERT_NE(stream, nullptr);
+        std::string buffer(size, 0);
+        setvbuf(stream, &buffer[0], _IOFBF, size);
+        __fsetlocking(stream, FSETLOCKING_BYCALLER);
+        std::string text = variables;
+        bool written = WriteCalculatorPage(stream, "Area", &text[0], "x#");
+        written = fflush(stream) == 0 && written;
+        fclose(stream);
+        EXPECT_TRUE(written) << "buffer " << size;
+        EXPECT_EQ(sink.bytes, full) << "buffer " << size;
+        EXPECT_EQ(text, variables);
+    }
+}
 #endif
