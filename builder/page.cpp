@@ -159,14 +159,12 @@ struct Label {
 };
 
 // `end` is the label's terminator: a cut, or the end of the text.
-Label SplitLabel(char* start, const char* end, LineCuts& cuts)
+void SplitLabel(char* start, const char* end, LineCuts& cuts, Label& label)
 {
-    Label label;
     char* cursor = start;
     CutAtAccessKey(cursor, start, label.key, cuts.ampersand);
     label.lead = SpanOf(start, cuts.ampersand != nullptr ? cuts.ampersand : end);
     label.tail = SpanOf(cursor, end);
-    return label;
 }
 
 template <typename Sink>
@@ -186,13 +184,15 @@ struct VariableRow {
 };
 
 // `line` runs to `lineEnd`, where it has been cut or where the text ends.
-VariableRow CutVariableLine(char* line, char* lineEnd, LineCuts& cuts)
+// The row, like the label, is filled in place: returned by value it was
+// copied with loads wider than the stores that had just filled it, which
+// stalled every row.
+void CutVariableLine(char* line, char* lineEnd, LineCuts& cuts, VariableRow& row)
 {
-    VariableRow row;
     char* cursor = line;
     bool hasText = false;
     CutAtSlash(cursor, hasText, cuts.firstSlash);
-    row.label = SplitLabel(line, hasText ? cuts.firstSlash : lineEnd, cuts);
+    SplitLabel(line, hasText ? cuts.firstSlash : lineEnd, cuts, row.label);
     row.text = SpanOf(lineEnd, lineEnd);
     row.hasValue = false;
     if (hasText) {
@@ -202,7 +202,6 @@ VariableRow CutVariableLine(char* line, char* lineEnd, LineCuts& cuts)
         if (row.hasValue)
             row.value = SpanOf(cuts.secondSlash + 1, lineEnd);
     }
-    return row;
 }
 
 template <typename Sink>
@@ -264,7 +263,8 @@ bool WriteButtonRow(const PageStream& out, char* cursor, LineCuts& cuts)
             && WriteLiteral(out, " type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n");
     ++cursor;
     char* caption = CutLine(cursor, cuts.lineEnd, cuts.lineEndChar);
-    Label label = SplitLabel(caption, cursor, cuts);
+    Label label;
+    SplitLabel(caption, cursor, cuts, label);
     if (!WriteSpan(out, label.lead))
         return false;
     if (label.key != 0) {
@@ -286,7 +286,9 @@ bool WriteRows(const PageStream& out, char* variables)
     while (*cursor != 0 && *cursor != '?') {
         LineCuts cuts = {};
         char* line = CutLine(cursor, cuts.lineEnd, cuts.lineEndChar);
-        bool written = WriteVariableRow(out, CutVariableLine(line, cursor, cuts));
+        VariableRow row;
+        CutVariableLine(line, cursor, cuts, row);
+        bool written = WriteVariableRow(out, row);
         RestoreCuts(cuts);
         if (!written)
             return false;
