@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -92,16 +93,20 @@ char* ReadText(const char* path)
     return text;
 }
 
-// Write-behind output: each full buffer of the stream is copied aside and a
-// second thread hands it to the kernel while the page goes on being generated,
-// so writing a large page costs little more than generating it. A failed
-// write is reported when the next buffer is handed over, and by fclose.
+// Write-behind output: a second thread hands each full buffer of the stream
+// to the kernel while the page goes on being generated into a second buffer,
+// so writing a large page costs little more than generating it and no byte is
+// copied on the way. A failed write is reported when the next buffer is
+// handed over, and by fclose.
 struct WriteBehind {
     int fd;
+    FILE* stream;
     std::mutex lock;
     std::condition_variable changed;
-    std::vector<char> chunk;
-    size_t pending;  // bytes of `chunk` still to be written; 0 when it is free
+    std::unique_ptr<char[]> buffers[2];
+    char* spare;  // the buffer the stream is not filling
+    const char* pending;  // what the worker is to write; null when it is idle
+    size_t pendingSize;
     bool closing;
     int error;
     std::thread worker;
@@ -111,13 +116,13 @@ void WriteChunks(WriteBehind* behind)
 {
     std::unique_lock<std::mutex> hold(behind->lock);
     for (;;) {
-        behind->changed.wait(hold, [behind] { return behind->pending != 0 || behind->closing; });
-        if (behind->pending == 0)
+        behind->changed.wait(hold, [behind] { return behind->pending != nullptr || behind->closing; });
+        if (behind->pending == nullptr)
             return;
         hold.unlock();
         int error = 0;
-        for (size_t done = 0; done < behind->pending;) {
-            ssize_t got = write(behind->fd, behind->chunk.data() + done, behind->pending - done);
+        for (size_t done = 0; done < behind->pendingSize;) {
+            ssize_t got = write(behind->fd, behind->pending + done, behind->pendingSize - done);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {
@@ -129,29 +134,42 @@ void WriteChunks(WriteBehind* behind)
         hold.lock();
         if (behind->error == 0)
             behind->error = error;
-        behind->pending = 0;
+        behind->pending = nullptr;
         behind->changed.notify_all();
     }
+}
+
+// Waits for the worker to be idle; false, with errno set, once a write failed.
+bool WaitForWorker(WriteBehind* behind, std::unique_lock<std::mutex>& hold)
+{
+    behind->changed.wait(hold, [behind] { return behind->pending == nullptr; });
+    errno = behind->error;
+    return behind->error == 0;
 }
 
 ssize_t WriteBehindWrite(void* cookie, const char* bytes, size_t size)
 {
     WriteBehind* behind = static_cast<WriteBehind*>(cookie);
+    FILE* stream = behind->stream;
     std::unique_lock<std::mutex> hold(behind->lock);
-    size_t taken = 0;
-    while (taken < size) {
-        behind->changed.wait(hold, [behind] { return behind->pending == 0; });
-        if (behind->error != 0) {
-            errno = behind->error;
-            break;
-        }
-        size_t part = size - taken < behind->chunk.size() ? size - taken : behind->chunk.size();
-        memcpy(behind->chunk.data(), bytes + taken, part);
-        behind->pending = part;
-        taken += part;
-        behind->changed.notify_all();
+    if (!WaitForWorker(behind, hold))
+        return 0;
+    behind->pending = bytes;
+    behind->pendingSize = size;
+    behind->changed.notify_all();
+    if (bytes == stream->_IO_buf_base) {
+        // The stream's own buffer goes on being filled in the spare one while
+        // this one is written: glibc sets its write pointers from
+        // _IO_buf_base once this call returns.
+        char* full = stream->_IO_buf_base;
+        stream->_IO_buf_end = behind->spare + (stream->_IO_buf_end - full);
+        stream->_IO_buf_base = behind->spare;
+        behind->spare = full;
+        return static_cast<ssize_t>(size);
     }
-    return static_cast<ssize_t>(taken);
+    // Bytes of the caller's, which glibc writes without buffering when they
+    // are larger than the buffer, are the caller's again once this returns.
+    return WaitForWorker(behind, hold) ? static_cast<ssize_t>(size) : 0;
 }
 
 int WriteBehindClose(void* cookie)
@@ -171,13 +189,17 @@ int WriteBehindClose(void* cookie)
     return error == 0 ? 0 : -1;
 }
 
-// Takes over `fd`, which fclose closes.
-FILE* OpenWriteBehind(int fd, size_t chunkSize)
+// Takes over `fd`, which fclose closes. The stream is fully buffered in
+// buffers of `bufferSize` bytes, which it owns.
+FILE* OpenWriteBehind(int fd, size_t bufferSize)
 {
     WriteBehind* behind = new WriteBehind();
     behind->fd = fd;
-    behind->chunk.resize(chunkSize);
-    behind->pending = 0;
+    behind->buffers[0].reset(new char[bufferSize]);
+    behind->buffers[1].reset(new char[bufferSize]);
+    behind->spare = behind->buffers[1].get();
+    behind->pending = nullptr;
+    behind->pendingSize = 0;
     behind->closing = false;
     behind->error = 0;
     cookie_io_functions_t functions = {nullptr, WriteBehindWrite, nullptr, WriteBehindClose};
@@ -186,6 +208,8 @@ FILE* OpenWriteBehind(int fd, size_t chunkSize)
         delete behind;
         return nullptr;
     }
+    behind->stream = out;
+    setvbuf(out, behind->buffers[0].get(), _IOFBF, bufferSize);
     behind->worker = std::thread(WriteChunks, behind);
     return out;
 }
@@ -348,8 +372,6 @@ int main(int argc, char** argv)
     }
     // The writer makes many small writes: a large buffer, and no locking
     // since only this thread uses the stream, keep each one cheap.
-    static char buffer[bufferSize];
-    setvbuf(out, buffer, _IOFBF, sizeof buffer);
     __fsetlocking(out, FSETLOCKING_BYCALLER);
     errno = 0;
     bool written = WriteCalculatorPage(out, texts[0], texts[1], texts[2]);

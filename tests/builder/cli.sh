@@ -88,5 +88,12 @@ expect_refusal "missing page" "no-such-page" "No such file" --read no-such-page 
 expect_refusal "page is a folder" "dir" "cannot read" --read dir n.txt v.txt f.txt
 expect_refusal "text to a full device" "/dev/full" "cannot write" --read expected n.txt /dev/full f.txt
 
+# A page of many buffers, which the writing thread takes over one by one: to a
+# file and through a pipe, it reads back to its texts.
+awk 'BEGIN { for (i = 1; i <= 50000; i++) printf "v%d&k/unit %d/%d\r\n", i, i, i }' >manyvars
+"$page" -o many.htm name manyvars func && "$page" --read many.htm n.txt v.txt f.txt && cmp -s v.txt manyvars \
+    || fail "many buffers: the page does not read back"
+"$page" name manyvars func | cat >piped.htm && cmp -s piped.htm many.htm || fail "many buffers through a pipe: page differs"
+
 [ "$failures" -eq 0 ] && echo "tallisk-page CLI: all checks passed"
 [ "$failures" -eq 0 ]
