@@ -93,58 +93,61 @@ char* ReadText(const char* path)
     return text;
 }
 
-// Write-behind output: a second thread hands each full buffer of the stream
-// to the kernel while the page goes on being generated into a second buffer,
-// so writing a large page costs little more than generating it and no byte is
-// copied on the way. A failed write is reported when the next buffer is
-// handed over, and by fclose.
+// Write-behind output: a second thread hands the stream's full buffers to
+// the kernel, oldest first, while the page goes on being generated into the
+// next free one, so writing a large page costs little more than generating it
+// and no byte is copied on the way. Several buffers, not two: on a busy
+// machine the writing thread is often not running when a buffer fills, and
+// the generating one should not wait for it each time. A failed write is
+// reported when the next buffer is handed over, and by fclose.
+const size_t writeBehindBuffers = 4;
+
 struct WriteBehind {
     int fd;
     FILE* stream;
     std::mutex lock;
     std::condition_variable changed;
-    std::unique_ptr<char[]> buffers[2];
-    char* spare;  // the buffer the stream is not filling
-    const char* pending;  // what the worker is to write; null when it is idle
-    size_t pendingSize;
+    std::unique_ptr<char[]> buffers[writeBehindBuffers];
+    // Buffers handed over and buffers written so far; the stream fills
+    // buffers[handed % writeBehindBuffers].
+    size_t handed;
+    size_t written;
+    size_t sizes[writeBehindBuffers];
     bool closing;
     int error;
     std::thread worker;
 };
 
+// 0, or the error of the write that failed.
+int WriteAll(int fd, const char* bytes, size_t size)
+{
+    for (size_t done = 0; done < size;) {
+        ssize_t got = write(fd, bytes + done, size - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? errno : EIO;
+        done += static_cast<size_t>(got);
+    }
+    return 0;
+}
+
 void WriteChunks(WriteBehind* behind)
 {
     std::unique_lock<std::mutex> hold(behind->lock);
     for (;;) {
-        behind->changed.wait(hold, [behind] { return behind->pending != nullptr || behind->closing; });
-        if (behind->pending == nullptr)
+        behind->changed.wait(hold, [behind] { return behind->written < behind->handed || behind->closing; });
+        if (behind->written == behind->handed)
             return;
+        size_t slot = behind->written % writeBehindBuffers;
         hold.unlock();
-        int error = 0;
-        for (size_t done = 0; done < behind->pendingSize;) {
-            ssize_t got = write(behind->fd, behind->pending + done, behind->pendingSize - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                error = got < 0 ? errno : EIO;
-                break;
-            }
-            done += static_cast<size_t>(got);
-        }
+        int error = WriteAll(behind->fd, behind->buffers[slot].get(), behind->sizes[slot]);
         hold.lock();
         if (behind->error == 0)
             behind->error = error;
-        behind->pending = nullptr;
+        ++behind->written;
         behind->changed.notify_all();
     }
-}
-
-// Waits for the worker to be idle; false, with errno set, once a write failed.
-bool WaitForWorker(WriteBehind* behind, std::unique_lock<std::mutex>& hold)
-{
-    behind->changed.wait(hold, [behind] { return behind->pending == nullptr; });
-    errno = behind->error;
-    return behind->error == 0;
 }
 
 ssize_t WriteBehindWrite(void* cookie, const char* bytes, size_t size)
@@ -152,24 +155,36 @@ ssize_t WriteBehindWrite(void* cookie, const char* bytes, size_t size)
     WriteBehind* behind = static_cast<WriteBehind*>(cookie);
     FILE* stream = behind->stream;
     std::unique_lock<std::mutex> hold(behind->lock);
-    if (!WaitForWorker(behind, hold))
-        return 0;
-    behind->pending = bytes;
-    behind->pendingSize = size;
-    behind->changed.notify_all();
-    if (bytes == stream->_IO_buf_base) {
-        // The stream's own buffer goes on being filled in the spare one while
-        // this one is written: glibc sets its write pointers from
-        // _IO_buf_base once this call returns.
-        char* full = stream->_IO_buf_base;
-        stream->_IO_buf_end = behind->spare + (stream->_IO_buf_end - full);
-        stream->_IO_buf_base = behind->spare;
-        behind->spare = full;
+    int error = behind->error;
+    if (error == 0 && bytes == stream->_IO_buf_base) {
+        // The stream goes on in the next buffer once it is free: glibc sets its
+        // write pointers from _IO_buf_base when this call returns.
+        size_t capacity = static_cast<size_t>(stream->_IO_buf_end - stream->_IO_buf_base);
+        behind->sizes[behind->handed % writeBehindBuffers] = size;
+        ++behind->handed;
+        behind->changed.notify_all();
+        behind->changed.wait(hold, [behind] { return behind->handed - behind->written < writeBehindBuffers; });
+        char* next = behind->buffers[behind->handed % writeBehindBuffers].get();
+        stream->_IO_buf_base = next;
+        stream->_IO_buf_end = next + capacity;
         return static_cast<ssize_t>(size);
     }
     // Bytes of the caller's, which glibc writes without buffering when they
-    // are larger than the buffer, are the caller's again once this returns.
-    return WaitForWorker(behind, hold) ? static_cast<ssize_t>(size) : 0;
+    // are larger than the buffer, go out here once every buffer before them
+    // has, since they are the caller's again when this returns.
+    behind->changed.wait(hold, [behind] { return behind->written == behind->handed; });
+    error = behind->error;
+    if (error == 0) {
+        hold.unlock();
+        error = WriteAll(behind->fd, bytes, size);
+        hold.lock();
+    }
+    if (error != 0) {
+        behind->error = error;
+        errno = error;
+        return 0;
+    }
+    return static_cast<ssize_t>(size);
 }
 
 int WriteBehindClose(void* cookie)
@@ -195,11 +210,10 @@ FILE* OpenWriteBehind(int fd, size_t bufferSize)
 {
     WriteBehind* behind = new WriteBehind();
     behind->fd = fd;
-    behind->buffers[0].reset(new char[bufferSize]);
-    behind->buffers[1].reset(new char[bufferSize]);
-    behind->spare = behind->buffers[1].get();
-    behind->pending = nullptr;
-    behind->pendingSize = 0;
+    for (std::unique_ptr<char[]>& buffer : behind->buffers)
+        buffer.reset(new char[bufferSize]);
+    behind->handed = 0;
+    behind->written = 0;
     behind->closing = false;
     behind->error = 0;
     cookie_io_functions_t functions = {nullptr, WriteBehindWrite, nullptr, WriteBehindClose};
