@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Page benchmark: tallisk-page on 400,000 variable lines must take at most
-# twice as long as its floor, writing the same page from memory in writes of
-# the writer's size, and peak at no more memory than its input plus 16 MiB.
+# 1.5 times as long as its floor, writing the same page from memory in writes
+# of the writer's size, and peak at no more memory than its input plus 16 MiB.
 # cat copying the page is shown beside them: where the kernel copies a file
 # without the bytes passing through cat, it says more about the machine than
 # about the writer. The page is then read back with tallisk-page --read: at
@@ -67,7 +67,7 @@ peak_bytes = peak * 1024
 limit = inputs + 16 * 1024 * 1024
 print(f"input {inputs} bytes ({inputs / 2**20:.1f} MiB), output {output} bytes ({output / 2**20:.1f} MiB)")
 print(f"tallisk-page {gen:.3f} s against its floor (the page written from memory in 1 MiB writes) "
-      f"{flo:.3f} s: ratio {gen / flo:.2f} (goal at most 2)")
+      f"{flo:.3f} s: ratio {gen / flo:.2f} (goal at most 1.5)")
 print(f"tallisk-page {gen:.3f} s against cat copying the page {cat:.3f} s: ratio {gen / cat:.2f} (shown, no goal)")
 print(f"peak RSS {peak_bytes / 2**20:.1f} MiB (goal at most {limit / 2**20:.1f} MiB)")
 read_peak_bytes = read_peak * 1024
@@ -75,7 +75,7 @@ read_limit = 2 * output + 16 * 1024 * 1024
 print(f"tallisk-page --read {rd:.3f} s against writing the same page {gen:.3f} s: ratio {rd / gen:.2f} "
       f"(goal at most 2)")
 print(f"reader peak RSS {read_peak_bytes / 2**20:.1f} MiB (goal at most {read_limit / 2**20:.1f} MiB)")
-ok = gen / flo <= 2 and peak_bytes <= limit and rd / gen <= 2 and read_peak_bytes <= read_limit
+ok = gen / flo <= 1.5 and peak_bytes <= limit and rd / gen <= 2 and read_peak_bytes <= read_limit
 print("page benchmark:", "PASS" if ok else "FAIL")
 sys.exit(0 if ok else 1)
 PY
