@@ -90,11 +90,11 @@ bool WriteLiteral(Sink& out, const char (&literal)[N])
     return WriteBytes(out, literal, N - 1);
 }
 
-#if defined(__GLIBC__)
 // The two sinks of a variable row whose room in the stream's buffer is
 // checked once for the whole row: one adds up the row's length, the other
-// stores it into that room. The row is laid out once, in WriteRowPieces, for
-// them and for the stream itself.
+// stores it into that room (or, when comparing, into a buffer compared as one
+// piece). The row is laid out once, in WriteRowPieces, for them and for the
+// stream itself.
 struct RowLength {
     size_t total;
 };
@@ -146,7 +146,6 @@ bool WriteLiteral(RowStore& sink, const char (&literal)[N])
     sink.at += length;
     return true;
 }
-#endif
 
 // A part of a cut line: the cuts give every part's end, so no part is measured.
 struct Span {
@@ -251,7 +250,8 @@ bool WriteRowPieces(Sink& out, const VariableRow& row)
 }
 
 // A row of some twenty short pieces: on the direct path one check of the
-// buffer's room for all of them, instead of one for each, when they fit.
+// buffer's room for all of them, instead of one for each, when they fit; when
+// comparing, one comparison of the row laid out in a buffer.
 bool WriteVariableRow(const PageStream& out, const VariableRow& row)
 {
 #if defined(__GLIBC__)
@@ -267,6 +267,16 @@ bool WriteVariableRow(const PageStream& out, const VariableRow& row)
         }
     }
 #endif
+    if (out.expected != nullptr) {
+        RowLength length = {0};
+        WriteRowPieces(length, row);
+        char laid[512];
+        if (length.total <= sizeof laid) {
+            RowStore store = {laid};
+            WriteRowPieces(store, row);
+            return ComparePiece(*out.expected, laid, length.total);
+        }
+    }
     return WriteRowPieces(out, row);
 }
 
