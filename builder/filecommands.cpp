@@ -260,15 +260,17 @@ static bool WriteCalculator(BOOL forceDialog, char* path)
 }
 
 // Before the editors' texts are replaced: true to go on. Texts that no page
-// holds are written first if the user says so.
-static bool KeepUnwrittenTexts()
+// holds are written first if the user says so; wrote tells whether they were.
+static bool KeepUnwrittenTexts(bool* wrote)
 {
+    *wrote = false;
     if (textsInPage || EditorsAreEmpty())
         return true;
     char path[260];
     switch (AskQuestion(IDS_ASK_WRITE_TEXTS, MB_DEFBUTTON1)) {
     case IDYES:
-        return WriteCalculator(FALSE, path);
+        *wrote = WriteCalculator(FALSE, path);
+        return *wrote;
     case IDNO:
         return true;
     }
@@ -301,18 +303,6 @@ static void ShowPageTexts(const PageTexts* texts)
     textsInPage = EditorsHold(texts);
 }
 
-// An open page's texts replace the editors' once the user agrees; the page
-// becomes the current file. False when the user cancelled.
-static bool LoadPage(const char* folder, const char* name, const PageTexts* texts)
-{
-    if (!KeepUnwrittenTexts())
-        return false;
-    char path[260];
-    MakeFileCurrent(folder, name, path);
-    ShowPageTexts(texts);
-    return true;
-}
-
 static UINT PageReadMessage(PageReadResult result)
 {
     switch (result) {
@@ -331,13 +321,36 @@ static UINT PageReadMessage(PageReadResult result)
     }
 }
 
+// An open page's texts replace the editors' once the user agrees; the page
+// becomes the current file. The texts were read before the question, whose
+// Yes may have just written that very page: then it is read again. False
+// when the user cancelled, or the page no longer reads back.
+static bool LoadPage(const char* folder, const char* name, const char* path, PageTexts* texts)
+{
+    bool wrote;
+    if (!KeepUnwrittenTexts(&wrote))
+        return false;
+    if (wrote) {
+        FreePageTexts(texts);
+        PageReadResult result = ReadPageFile(path, texts);
+        if (result != pageReadOk) {
+            ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE, PageReadMessage(result), MB_OK);
+            return false;
+        }
+    }
+    char current[260];
+    MakeFileCurrent(folder, name, current);
+    ShowPageTexts(texts);
+    return true;
+}
+
 static void OpenCalculatorAt(const char* folder, const char* name)
 {
     char path[260];
     PageTexts texts = {};
     PageReadResult result = JoinPath(path, folder, name) ? ReadPageFile(path, &texts) : pageReadFailed;
     if (result == pageReadOk)
-        LoadPage(folder, name, &texts);
+        LoadPage(folder, name, path, &texts);
     else
         ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE, PageReadMessage(result), MB_OK);
     FreePageTexts(&texts);
@@ -368,7 +381,8 @@ void OpenCalculatorFile(const char* path)
 
 void StartNewCalculator()
 {
-    if (!KeepUnwrittenTexts())
+    bool wrote;
+    if (!KeepUnwrittenTexts(&wrote))
         return;
     bool changed = !isUntitled;
     NewCalculator();
@@ -415,7 +429,7 @@ void LaunchCalculator(BOOL forceDialog)
     if (!AskForFile(folder, name, openDialogTitle, TRUE) || !JoinPath(path, folder, name))
         return;
     PageTexts texts = {};
-    bool launch = ReadPageFile(path, &texts) == pageReadOk ? LoadPage(folder, name, &texts)
+    bool launch = ReadPageFile(path, &texts) == pageReadOk ? LoadPage(folder, name, path, &texts)
                                                            : MakeFileCurrent(folder, name, path);
     FreePageTexts(&texts);
     if (launch)

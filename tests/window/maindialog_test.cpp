@@ -422,6 +422,15 @@ TEST_F(MainDialogTest, PagesOpenAgainAndAreReplacedOnlyWhole)
     EXPECT_EQ(WindowText(dialog), "Tallisk 1.0 - " + page);
     EXPECT_TRUE(WaitForOpened(page, 1));
 
+    // Open of the current page over edits, Yes: the edits are written to it
+    // first, and the page then loads as it now stands.
+    FillEditors("Edited", "e", "e#");
+    answers = {page, "yes"};
+    Command(IDM_OPEN);
+    EXPECT_EQ(ReadWholeFile(page), WritePage(workFolder + "reference.htm", "Edited", "e", "e#"));
+    EXPECT_EQ(Editor(IDC_NAME), "Edited");
+    EXPECT_EQ(Editor(IDC_FUNCTION), "e#");
+
     // A drop opens the first file; the texts came from a page, so no question.
     shown.clear();
     std::string second = workFolder + "second.htm";
@@ -436,7 +445,7 @@ TEST_F(MainDialogTest, PagesOpenAgainAndAreReplacedOnlyWhole)
     DestroyMainWindow(dialog);
     dialog = RestartMainWindow(("  \"" + page + "\" --ignored").c_str());
     EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(Editor(IDC_NAME), name);
+    EXPECT_EQ(Editor(IDC_NAME), "Edited");
     EXPECT_EQ(WindowText(dialog), "Tallisk 1.0 - " + page);
     for (const char* file : {"area.htm", "foreign.htm", "changed.htm", "typed.htm", "second.htm"})
         RemovePath(workFolder + file);
