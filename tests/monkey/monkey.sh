@@ -462,8 +462,6 @@ save_answer() {
   # question, whatever it held.
   if [ "$c" = 3 ] && [ ${#known_pages[@]} -gt 0 ]; then
     pick "${known_pages[@]}"; name=$P
-    # See same_page_yes.
-    [ "$then" = "load:$name:0" ] || [ "$then" = "load:$name:1" ] && name=p$step.htm
   else
     name=p$step; [ $((RANDOM % 2)) = 0 ] && name+=.htm
   fi
@@ -505,18 +503,15 @@ button_at() {
   IFS=';' read -ra b <<<"$S_buttons"
   for i in "${b[@]}"; do [ "${i%% *}" = "$1" ] && read -r _ x y <<<"$i"; done
 }
-# box_answer DEFAULT [NO_YES]: answers the question on screen by a key or a
+# box_answer DEFAULT: answers the question on screen by a key or a
 # click on its button; A is what was answered (yes, no or cancel).
 box_answer() {
   local how id x y
-  while :; do
-    pick y n Escape Return click; how=$P
-    case $how in
-      y) A=yes ;; n) A=no ;; Escape) A=cancel ;; Return) A=$1 ;;
-      click) pick yes no cancel; A=$P ;;
-    esac
-    [ "${2:-0}" = 1 ] && [ "$A" = yes ] || break
-  done
+  pick y n Escape Return click; how=$P
+  case $how in
+    y) A=yes ;; n) A=no ;; Escape) A=cancel ;; Return) A=$1 ;;
+    click) pick yes no cancel; A=$P ;;
+  esac
   say "question: $how ($A)"
   questions=$((questions + 1))
   case $how in
@@ -527,14 +522,8 @@ box_answer() {
     *) press "$how" ;;
   esac
 }
-# A fault of Tallisk's, reported and not yet fixed: when Yes writes the
-# editors into the very page being opened (it is the current file, or is
-# chosen in the save dialog), the editors then get the texts that page held
-# before the write, so they and the page differ. Until it is fixed the
-# tester does not answer so; same_page_yes says when Yes would.
-same_page_yes() { [ "$untitled" = 0 ] && { [ "$then" = "load:$fname:0" ] || [ "$then" = "load:$fname:1" ]; }; }
 ask_answer() {
-  if same_page_yes; then box_answer yes 1; else box_answer yes; fi
+  box_answer yes
   case $A in
     yes) expect_dialog=; write_editors "$then" ;;
     no) resume ;;
