@@ -47,6 +47,53 @@ char* AllocateText(size_t capacity)
     return text;
 }
 
+// Reads `size` bytes at `offset` of `fd`, or fewer where the file ends
+// first, into `to`: the count, or -1 with errno set.
+ssize_t ReadAt(int fd, char* to, size_t size, off_t offset)
+{
+    size_t done = 0;
+    while (done < size) {
+        ssize_t got = pread(fd, to + done, size - done, offset + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+// A large regular file is read in two halves at once, the second by a thread
+// of its own: copying the text out of the system's cache and faulting in its
+// buffer take a sixth of the time its page takes to write. The halves meet at
+// a huge-page boundary, so that each thread faults in its own pages. Gives
+// the length read, which is shorter where the file has shrunk since its size
+// was taken, or -1 with errno set.
+const size_t halvesFrom = size_t(8) << 20;
+
+ssize_t ReadInHalves(int fd, char* text, size_t size)
+{
+    const size_t hugePage = size_t(2) << 20;
+    size_t half = size / 2 / hugePage * hugePage;
+    ssize_t backGot = 0;
+    int backError = 0;
+    std::thread back([=, &backGot, &backError] {
+        backGot = ReadAt(fd, text + half, size - half, static_cast<off_t>(half));
+        backError = errno;
+    });
+    ssize_t frontGot = ReadAt(fd, text, half, 0);
+    back.join();
+    if (frontGot < 0)
+        return -1;
+    if (backGot < 0) {
+        errno = backError;
+        return -1;
+    }
+    return static_cast<size_t>(frontGot) < half ? frontGot : frontGot + backGot;
+}
+
 // Reads a whole file as a zero-terminated text in a malloc'd buffer, or says
 // why it cannot and returns null. The buffer is not cleared first: for a large
 // variables text that pass costs as much as the read.
@@ -63,23 +110,34 @@ char* ReadText(const char* path)
     size_t capacity = regular ? static_cast<size_t>(info.st_size) + 1 : 65536;
     size_t length = 0;
     char* text = AllocateText(capacity);
-    while (text != nullptr) {
-        size_t got = fread(text + length, 1, capacity - 1 - length, in);
-        length += got;
-        if (got == 0 || regular)
-            break;
-        if (length + 1 == capacity) {
-            capacity *= 2;
-            char* larger = static_cast<char*>(realloc(text, capacity));
-            if (larger == nullptr)
-                free(text);
-            text = larger;
+    int error = text == nullptr ? ENOMEM : 0;
+    if (text != nullptr && regular && capacity - 1 >= halvesFrom) {
+        ssize_t got = ReadInHalves(fileno(in), text, capacity - 1);
+        if (got < 0)
+            error = errno;
+        else
+            length = static_cast<size_t>(got);
+    } else {
+        while (text != nullptr) {
+            size_t got = fread(text + length, 1, capacity - 1 - length, in);
+            length += got;
+            if (got == 0 || regular)
+                break;
+            if (length + 1 == capacity) {
+                capacity *= 2;
+                char* larger = static_cast<char*>(realloc(text, capacity));
+                if (larger == nullptr)
+                    free(text);
+                text = larger;
+            }
         }
+        if (text == nullptr)
+            error = ENOMEM;
+        else if (ferror(in) != 0)
+            error = errno != 0 ? errno : EIO;
     }
-    int error = text == nullptr ? ENOMEM : errno;
-    bool failed = text == nullptr || ferror(in) != 0;
     fclose(in);
-    if (failed) {
+    if (error != 0) {
         fprintf(stderr, "tallisk-page: cannot read %s: %s\n", path, strerror(error));
         free(text);
         return nullptr;
