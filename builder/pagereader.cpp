@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "builder/page.h"
 
 // The page is "<title>" N H N H2 ROWS(V) S1 SCRIPT(F) S2 F A V T, where the
@@ -211,6 +215,26 @@ bool MakeRoom(void** items, size_t& capacity, size_t count, size_t itemSize)
     return true;
 }
 
+// The start of the line that ends at `end`: after the last line break
+// before it, or the page's start. Runs of sixteen bytes without one are
+// passed with one SSE2 test each, as the writer's line search does forwards.
+size_t LineStart(const char* page, size_t end)
+{
+    size_t start = end;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+    while (start >= 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(page + start - 16));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))) != 0)
+            break;
+        start -= 16;
+    }
+#endif
+    while (start > 0 && !IsBreak(page[start - 1]))
+        --start;
+    return start;
+}
+
 size_t BreaksBefore(const char* page, size_t at)
 {
     while (at > 0 && IsBreak(page[at - 1]))
@@ -240,9 +264,7 @@ void StartRows(RowsPass& pass, const char* page, size_t listingEnd)
 Count RowsFrom(RowsPass& pass, const char* page, size_t at)
 {
     while (at <= pass.lineEnd) {
-        size_t start = pass.lineEnd;
-        while (start > 0 && !IsBreak(page[start - 1]))
-            --start;
+        size_t start = LineStart(page, pass.lineEnd);
         const char* line = page + start;
         const char* end = page + pass.lineEnd;
         pass.rows = *line == '?' ? ButtonLength(line, end) : RowLength(line, end) + pass.rows;
