@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -32,10 +31,10 @@ const char usageText[] = "Usage: tallisk-page [-o OUTPUT] NAME_FILE VARIABLES_FI
                          "  --read     read the page PAGE back into its texts\n"
                          "  --help     show this help and exit\n";
 
-// A large text goes into transparent huge pages where the system offers them:
-// on a virtual machine, faulting in a big text 4 KiB at a time can cost as much
-// as generating its page.
-char* AllocateText(size_t capacity)
+// A large text, and the output's buffers, go into transparent huge pages where
+// the system offers them: on a virtual machine, faulting in a big text 4 KiB at
+// a time can cost as much as generating its page. Freed with free().
+char* AllocateLarge(size_t capacity)
 {
     const size_t hugePage = size_t(2) << 20;
     if (capacity < hugePage)
@@ -109,7 +108,7 @@ char* ReadText(const char* path)
     bool regular = fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode);
     size_t capacity = regular ? static_cast<size_t>(info.st_size) + 1 : 65536;
     size_t length = 0;
-    char* text = AllocateText(capacity);
+    char* text = AllocateLarge(capacity);
     int error = text == nullptr ? ENOMEM : 0;
     if (text != nullptr && regular && capacity - 1 >= halvesFrom) {
         ssize_t got = ReadInHalves(fileno(in), text, capacity - 1);
@@ -165,7 +164,8 @@ struct WriteBehind {
     FILE* stream;
     std::mutex lock;
     std::condition_variable changed;
-    std::unique_ptr<char[]> buffers[writeBehindBuffers];
+    char* block;  // the buffers, one after another
+    char* buffers[writeBehindBuffers];
     // Buffers handed over and buffers written so far; the stream fills
     // buffers[handed % writeBehindBuffers].
     size_t handed;
@@ -199,7 +199,7 @@ void WriteChunks(WriteBehind* behind)
             return;
         size_t slot = behind->written % writeBehindBuffers;
         hold.unlock();
-        int error = WriteAll(behind->fd, behind->buffers[slot].get(), behind->sizes[slot]);
+        int error = WriteAll(behind->fd, behind->buffers[slot], behind->sizes[slot]);
         hold.lock();
         if (behind->error == 0)
             behind->error = error;
@@ -222,7 +222,7 @@ ssize_t WriteBehindWrite(void* cookie, const char* bytes, size_t size)
         ++behind->handed;
         behind->changed.notify_all();
         behind->changed.wait(hold, [behind] { return behind->handed - behind->written < writeBehindBuffers; });
-        char* next = behind->buffers[behind->handed % writeBehindBuffers].get();
+        char* next = behind->buffers[behind->handed % writeBehindBuffers];
         stream->_IO_buf_base = next;
         stream->_IO_buf_end = next + capacity;
         return static_cast<ssize_t>(size);
@@ -257,6 +257,7 @@ int WriteBehindClose(void* cookie)
     int error = behind->error;
     if (close(behind->fd) != 0 && error == 0)
         error = errno;
+    free(behind->block);
     delete behind;
     errno = error;
     return error == 0 ? 0 : -1;
@@ -266,10 +267,14 @@ int WriteBehindClose(void* cookie)
 // buffers of `bufferSize` bytes, which it owns.
 FILE* OpenWriteBehind(int fd, size_t bufferSize)
 {
+    char* block = AllocateLarge(writeBehindBuffers * bufferSize);
+    if (block == nullptr)
+        return nullptr;
     WriteBehind* behind = new WriteBehind();
     behind->fd = fd;
-    for (std::unique_ptr<char[]>& buffer : behind->buffers)
-        buffer.reset(new char[bufferSize]);
+    behind->block = block;
+    for (size_t i = 0; i < writeBehindBuffers; ++i)
+        behind->buffers[i] = block + i * bufferSize;
     behind->handed = 0;
     behind->written = 0;
     behind->closing = false;
@@ -277,11 +282,12 @@ FILE* OpenWriteBehind(int fd, size_t bufferSize)
     cookie_io_functions_t functions = {nullptr, WriteBehindWrite, nullptr, WriteBehindClose};
     FILE* out = fopencookie(behind, "w", functions);
     if (out == nullptr) {
+        free(block);
         delete behind;
         return nullptr;
     }
     behind->stream = out;
-    setvbuf(out, behind->buffers[0].get(), _IOFBF, bufferSize);
+    setvbuf(out, behind->buffers[0], _IOFBF, bufferSize);
     behind->worker = std::thread(WriteChunks, behind);
     return out;
 }
