@@ -190,7 +190,7 @@ unsigned BytesOf(const char* at, char c)
 #endif
 
 // The marks of the line [start, end); the page holds the bytes up to
-// `readable`. A line of up to 32 bytes, most of them, is searched with one
+// `readable`. A line of up to 32 bytes, as most are, is searched with one
 // SSE2 test of 32 bytes for each character instead of three library calls.
 LineMarks FindMarks(const char* start, const char* end, const char* readable)
 {

@@ -79,12 +79,12 @@ char* SkipToEnd(char* at, unsigned char ends, const char* set)
     return at + strcspn(at, set);
 }
 
-// Where a search for CR, LF or the terminator from `at` needs to go on one
-// character at a time: past each run of sixteen characters that holds none of
-// them. A whole line is searched, the longest of a row's searches, and the
-// test for sixteen characters at once is a branch as well predicted as the
-// byte loop's, which finds the place itself: computing it from the test's
-// mask would make every later search of the row wait for it.
+// Where a search for CR, LF or the terminator from `at` must go on one
+// character at a time: past every run of sixteen characters holding none of
+// them. Only a line's search, the longest of a row's, skips so. The test of
+// sixteen characters at once is a branch as well predicted as the byte loop's,
+// and the byte loop then finds the place: taking the place from the test's
+// mask instead would make each later search of the row wait for it.
 char* SkipLineBlocks(char* at)
 {
 #if defined(__SSE2__)
