@@ -34,9 +34,10 @@ const char usageText[] = "Usage: tallisk-page [-o OUTPUT] NAME_FILE VARIABLES_FI
 // A large text, and the output's buffers, go into transparent huge pages where
 // the system offers them: on a virtual machine, faulting in a big text 4 KiB at
 // a time can cost as much as generating its page. Freed with free().
+const size_t hugePage = size_t(2) << 20;
+
 char* AllocateLarge(size_t capacity)
 {
-    const size_t hugePage = size_t(2) << 20;
     if (capacity < hugePage)
         return static_cast<char*>(malloc(capacity));
     size_t rounded = (capacity + hugePage - 1) / hugePage * hugePage;
@@ -74,7 +75,6 @@ const size_t halvesFrom = size_t(8) << 20;
 
 ssize_t ReadInHalves(int fd, char* text, size_t size)
 {
-    const size_t hugePage = size_t(2) << 20;
     size_t half = size / 2 / hugePage * hugePage;
     ssize_t backGot = 0;
     int backError = 0;
