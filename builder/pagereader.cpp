@@ -1,16 +1,16 @@
 #include "builder/pagereader.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <ctime>
 
 #include "builder/page.h"
+#include "builder/pagehash.h"
+#include "builder/pagepieces.h"
 
 // The page is "<title>" N H N H2 ROWS(V) S1 SCRIPT(F) S2 F A V T, where the
-// capitals other than N, V and F are fixed pieces of the writer's. The three
+// capitals other than N, V and F are the writer's fixed pieces. The three
 // lengths are the unknowns:
 //  - V starts right after an occurrence of A, and ends before T;
 //  - N is followed by H and by N again, then H2;
@@ -18,40 +18,30 @@
 //    s = C + 2n + R(V) + 2f + 5h(F), with C the fixed pieces' length before V
 //    and h the count of "#" in F, the f bytes before A: strictly increasing
 //    in f, so at most one f fits.
-// Every (s, n, f) that fits and has S1 and S2 in their places is then checked
-// by the writer itself, comparing instead of writing.
+// A candidate (s, n, f) with S1 and S2 in their places gives the page only if
+// ROWS(V) and SCRIPT(F) stand where they would. The first candidates are
+// checked whole by the writer itself, comparing instead of writing. A page
+// with more, which only texts made to hold the page's pieces give, has every
+// further one tested first in constant time with hashes of the page's spans,
+// of the rows from each V start and of the script any F makes, and only one
+// that passes is checked whole. The names that fit are few: a longer one
+// holds a shorter one twice with H between.
 //
-// Time is linear in the page, plus per pair of a V start and a name a binary
-// search, plus a comparison of up to the whole page for each triple that
-// passes the checks above. A page whose texts hold many copies of A, or a name
-// holding H and H2 at the right distances, can so take time quadratic in its
-// size; a page whose texts hold none of these pieces has one candidate of each.
-// Memory beyond the page and its texts: a word per name candidate and a "#"
-// count per 64 bytes of where F can lie.
+// So the time is linear in the page, plus a binary search per V start and
+// name. Memory beyond the page and its texts: a word per name, a "#" count
+// per 64 bytes of where F can lie, a copy of the longest line, and with
+// hashes three words per 32 bytes of the page.
 
 namespace {
 
-const char titleStart[] = "<title>";
-const char nameMiddle[] = "</title>\r\n\r\n<table bgcolor=#005588 cellpadding=3>\r\n"
-                          "<tr><td colspan=2 align=center> <font size=5 color=#ffffff><b>";
-const char nameEnd[] = "</b></font> </td></tr>\r\n\r\n";
-const char scriptStart[] = "<script> function ftn () {\r\n";
-const char scriptEnd[] = "\r\n} </script>\r\n\r\n<tr><td colspan=2><textarea readonly cols=64 rows=9>\r\n";
-const char listingStart[] = "\r\n</textarea></td></tr>\r\n\r\n<tr><td colspan=2><xmp>\r\n";
-const char pageEnd[] = "\r\n</xmp></td></tr></table>\r\n\r\n";
-
-// The writer's row and button pieces, for the rows' lengths only: a wrong
-// length here makes a page fail to read back, never read back wrongly.
-const size_t rowFixed = sizeof "<tr><td  align=left><font color=#ffffff><b>" - 1
-    + sizeof "</b></font></td><td align=left> <input type=\"text\" size=50 " - 1 + sizeof " name=\"" - 1
-    + sizeof "\" id=\"" - 1 + sizeof "\"> </td> </tr>\r\n" - 1;
-const size_t keyInLabel = sizeof "<u>" - 1 + 1 + sizeof "</u>" - 1;
-const size_t keyAttribute = sizeof " accesskey=\"" - 1 + 1 + sizeof "\"" - 1;
-const size_t textAround = sizeof " (" - 1 + sizeof ")" - 1;
-const size_t valueAround = sizeof " value=\"" - 1 + sizeof "\"" - 1;
-const size_t buttonFixed = sizeof "<tr><td colspan=2 align=left><input value=\"" - 1
-    + sizeof " type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n" - 1;
-const size_t calculateButton = buttonFixed + sizeof "Calculate\"" - 1;
+const char titleStart[] = PAGE_TITLE_START;
+const char nameMiddle[] = PAGE_TITLE_END PAGE_TABLE_START PAGE_NAME_CELL_START;
+const char nameEnd[] = PAGE_NAME_CELL_END;
+const char scriptStart[] = PAGE_SCRIPT_START;
+const char scriptEnd[] = PAGE_SCRIPT_END PAGE_TEXTAREA_START;
+const char listingStart[] = PAGE_TEXTAREA_END PAGE_LISTING_START;
+const char pageEnd[] = PAGE_LISTING_END PAGE_TABLE_END;
+const char scriptHash[] = PAGE_SCRIPT_HASH;
 
 template <size_t N>
 constexpr size_t Length(const char (&)[N])
@@ -59,9 +49,15 @@ constexpr size_t Length(const char (&)[N])
     return N - 1;
 }
 
+// What a "#" adds to the script's length.
+const size_t hashGrowth = Length(scriptHash) - 1;
 // Everything of the page but its texts and what is made of them.
 const size_t fixedLength = Length(titleStart) + Length(nameMiddle) + Length(nameEnd) + Length(scriptStart)
     + Length(scriptEnd) + Length(listingStart);
+// Where the rows start, less the two names.
+const size_t rowsAfterNames = Length(titleStart) + Length(nameMiddle) + Length(nameEnd);
+// Candidates checked whole before the rest are tested with hashes first.
+const int wholeChecks = 2;
 
 typedef unsigned long long Count;  // rows of a large V can outgrow a 32-bit size_t
 
@@ -75,6 +71,22 @@ bool IsBreak(char c)
 bool PieceAt(const char* page, size_t size, size_t at, const char* piece, size_t length)
 {
     return at <= size && size - at >= length && memcmp(page + at, piece, length) == 0;
+}
+
+// Grows a malloc'd array by half again when it is full.
+bool MakeRoom(void** items, size_t& capacity, size_t count, size_t itemSize)
+{
+    if (count < capacity)
+        return true;
+    size_t larger = capacity < 16 ? 16 : capacity + capacity / 2;
+    if (larger > static_cast<size_t>(-1) / itemSize)
+        return false;
+    void* grown = realloc(*items, larger * itemSize);
+    if (grown == nullptr)
+        return false;
+    *items = grown;
+    capacity = larger;
+    return true;
 }
 
 // Horspool's search for a fixed piece, shifting on two bytes of the window
@@ -146,143 +158,228 @@ size_t FindPieceBefore(const char* page, size_t to, const Needle& needle)
     }
 }
 
-const char* FindByte(const char* start, const char* end, char c)
-{
-    return static_cast<const char*>(memchr(start, c, end - start));
-}
+// Powers of the hash base. Until the page calls for hashes in number, each
+// is computed on its own; after, from two tables, with one multiplication.
+const size_t powerLowBits = 16;
 
-// A label as the writer splits it at its first "&".
-struct LabelLengths {
-    size_t lead;
-    bool key;
-    size_t tail;
+struct Powers {
+    HashValue base;
+    HashValue* low;  // base^i, i < 2^16
+    HashValue* high;  // base^(2^16 i)
+    size_t highCount;
 };
 
-// `ampersand` is the label's first "&", or null.
-LabelLengths MeasureLabel(const char* start, const char* end, const char* ampersand)
+HashValue Power(const Powers& powers, Count exponent)
 {
-    LabelLengths label = {static_cast<size_t>((ampersand != nullptr ? ampersand : end) - start), false, 0};
-    if (ampersand != nullptr && end - ampersand >= 2) {
-        label.key = true;
-        label.tail = end - ampersand - 2;
-    }
-    return label;
+    const Count highIndex = exponent >> powerLowBits;
+    if (powers.low == nullptr || highIndex >= powers.highCount)
+        return HashPower(powers.base, exponent);
+    return HashMultiply(
+        powers.low[exponent & ((Count(1) << powerLowBits) - 1)], powers.high[static_cast<size_t>(highIndex)]);
 }
 
-// Where the writer cuts a variable line: its first "/", its second, and the
-// first "&" before the first "/"; each null where there is none.
-struct LineMarks {
-    const char* firstSlash;
-    const char* secondSlash;
-    const char* ampersand;
-};
-
-#if defined(__SSE2__)
-// Which of the 32 bytes at `at` are `c`, a bit each.
-unsigned BytesOf(const char* at, char c)
+// Exponents up to `largest` from the tables.
+bool FillPowerTables(Powers& powers, Count largest)
 {
-    const __m128i wanted = _mm_set1_epi8(c);
-    __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(low, wanted)))
-        | static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(high, wanted))) << 16;
-}
-#endif
-
-// The marks of the line [start, end); the page holds the bytes up to
-// `readable`. A line of up to 32 bytes, as most are, is searched with one
-// SSE2 test of 32 bytes for each character instead of three library calls.
-LineMarks FindMarks(const char* start, const char* end, const char* readable)
-{
-    LineMarks marks;
-#if defined(__SSE2__)
-    const size_t length = static_cast<size_t>(end - start);
-    if (length <= 32 && readable - start >= 32) {
-        const unsigned inLine = static_cast<unsigned>((static_cast<unsigned long long>(1) << length) - 1);
-        unsigned slashes = BytesOf(start, '/') & inLine;
-        unsigned inLabel = slashes != 0 ? (slashes & -slashes) - 1 : inLine;
-        unsigned ampersands = BytesOf(start, '&') & inLabel;
-        marks.firstSlash = slashes != 0 ? start + __builtin_ctz(slashes) : nullptr;
-        slashes &= slashes - 1;
-        marks.secondSlash = slashes != 0 ? start + __builtin_ctz(slashes) : nullptr;
-        marks.ampersand = ampersands != 0 ? start + __builtin_ctz(ampersands) : nullptr;
-        return marks;
-    }
-#else
-    (void)readable;
-#endif
-    marks.firstSlash = FindByte(start, end, '/');
-    marks.secondSlash = marks.firstSlash != nullptr ? FindByte(marks.firstSlash + 1, end, '/') : nullptr;
-    marks.ampersand = FindByte(start, marks.firstSlash != nullptr ? marks.firstSlash : end, '&');
-    return marks;
-}
-
-// The row of the variable line [start, end).
-Count RowLength(const char* start, const char* end, const char* readable)
-{
-    const LineMarks marks = FindMarks(start, end, readable);
-    const char* firstSlash = marks.firstSlash;
-    LabelLengths label = MeasureLabel(start, firstSlash != nullptr ? firstSlash : end, marks.ampersand);
-    Count name = label.lead + (label.key ? 1 + label.tail : 0);
-    Count length = rowFixed + label.lead + 2 * name;
-    if (label.key)
-        length += keyInLabel + label.tail + keyAttribute;
-    if (firstSlash != nullptr) {
-        const char* secondSlash = marks.secondSlash;
-        size_t text = (secondSlash != nullptr ? secondSlash : end) - firstSlash - 1;
-        if (text != 0)
-            length += textAround + text;
-        if (secondSlash != nullptr)
-            length += valueAround + (end - secondSlash - 1);
-    }
-    return length;
-}
-
-// The button row of the line [start, end), which begins with "?".
-Count ButtonLength(const char* start, const char* end)
-{
-    LabelLengths label = MeasureLabel(start + 1, end, FindByte(start + 1, end, '&'));
-    Count length = buttonFixed + label.lead + 1;
-    if (label.key)
-        length += 1 + label.tail + keyAttribute;
-    return length;
-}
-
-// Grows a malloc'd array by half again when it is full.
-bool MakeRoom(void** items, size_t& capacity, size_t count, size_t itemSize)
-{
-    if (count < capacity)
-        return true;
-    size_t larger = capacity < 16 ? 16 : capacity + capacity / 2;
-    if (larger > static_cast<size_t>(-1) / itemSize)
+    powers.highCount = static_cast<size_t>(largest >> powerLowBits) + 1;
+    powers.low = static_cast<HashValue*>(malloc(sizeof(HashValue) << powerLowBits));
+    powers.high = static_cast<HashValue*>(malloc(powers.highCount * sizeof(HashValue)));
+    if (powers.low == nullptr || powers.high == nullptr)
         return false;
-    void* grown = realloc(*items, larger * itemSize);
-    if (grown == nullptr)
-        return false;
-    *items = grown;
-    capacity = larger;
+    powers.low[0] = powers.high[0] = 1;
+    for (size_t i = 1; i < (size_t(1) << powerLowBits); ++i)
+        powers.low[i] = HashMultiply(powers.low[i - 1], powers.base);
+    const HashValue step = HashMultiply(powers.low[(size_t(1) << powerLowBits) - 1], powers.base);
+    for (size_t i = 1; i < powers.highCount; ++i)
+        powers.high[i] = HashMultiply(powers.high[i - 1], step);
     return true;
 }
 
-// The start of the line that ends at `end`: after the last line break
-// before it, or the page's start. Sixteen bytes are tested at once.
-size_t LineStart(const char* page, size_t end)
+// Hashes of what the page's first bytes make, every 32 bytes, extended as far
+// as asked: of the bytes themselves, or of the script they make, a "#"
+// standing for ".value". The hash of any span is then two lookups away.
+const size_t prefixBlock = 32;
+
+struct Prefixes {
+    bool script;
+    HashValue* hash;  // hash[k]: of what the first 32 k bytes make
+    Count* length;  // script only: length[k]: of that script
+    size_t blocks;
+    size_t capacity;
+};
+
+// Steps `hash` and `length` over [from, to).
+void HashBytes(const char* page, size_t from, size_t to, bool script, HashValue base, HashValue& hash,
+    Count& length)
 {
-    size_t start = end;
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    while (start >= 16) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(page + start - 16));
-        unsigned breaks = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
-        if (breaks != 0)
-            return start + 16 - __builtin_clz(breaks);  // one past the last break
-        start -= 16;
+    for (size_t at = from; at < to; ++at) {
+        if (script && page[at] == '#') {
+            for (size_t i = 0; i < Length(scriptHash); ++i)
+                hash = HashStep(hash, base, static_cast<unsigned char>(scriptHash[i]));
+            length += Length(scriptHash);
+        } else {
+            hash = HashStep(hash, base, static_cast<unsigned char>(page[at]));
+            ++length;
+        }
     }
-#endif
-    while (start > 0 && !IsBreak(page[start - 1]))
-        --start;
-    return start;
+}
+
+struct Reader;
+bool ExtendPrefixes(Reader& reader, Prefixes& prefixes, size_t to);
+void AddWork(Reader& reader, Count steps);
+
+// What the page's first `at` bytes make: its hash, and its length.
+bool PrefixAt(Reader& reader, const char* page, Prefixes& prefixes, size_t at, HashValue base,
+    HashValue& hash, Count& length)
+{
+    if (!ExtendPrefixes(reader, prefixes, at))
+        return false;
+    const size_t block = at / prefixBlock;
+    hash = prefixes.hash[block];
+    length = prefixes.script ? prefixes.length[block] : block * prefixBlock;
+    HashBytes(page, block * prefixBlock, at, prefixes.script, base, hash, length);
+    AddWork(reader, at - block * prefixBlock);
+    return true;
+}
+
+// The rows of V from each of its possible starts, asked for from V's end
+// backwards, so that one pass back over V serves them all; the writer itself
+// measures, and when asked hashes, each line's row. A start follows a line
+// feed, so it begins a line or lies in a run of line breaks (an empty first
+// line). A line's rows are its own row and those of the line after it; a "?"
+// line's are the button row alone.
+struct Rows {
+    Count length;
+    HashValue hash;
+};
+
+struct RowsPass {
+    bool hashing;
+    size_t lineStart;  // where a line begins, or V's end
+    size_t lineEnd;  // where the run of breaks before lineStart begins
+    Rows rows;  // of V from lineStart
+    Rows emptyLine;  // the row of an empty line
+    char* line;  // a copy of the line measured, for the writer to cut
+    size_t lineCapacity;
+};
+
+struct Search {
+    Needle listing;
+    Needle header;
+};
+
+// The reader's state for one page.
+struct Reader {
+    const char* page;
+    size_t size;
+    Count work;
+    Search* search;
+    RowsPass rows;
+    // The name lengths n for which the page goes on N H N H2, N being the n
+    // bytes after "<title>", in increasing order: all those below `searched`.
+    size_t* names;
+    size_t nameCount;
+    size_t nameCapacity;
+    size_t namesSearched;
+    // "#" counts back from `hashAnchor`, one every 64 bytes, so that the count
+    // in any span back to where they reach costs at most two short scans.
+    size_t hashAnchor;
+    size_t* hashesAfter;  // hashesAfter[i]: "#" in [anchor - 64 i, anchor)
+    size_t hashBlocks;
+    size_t hashCapacity;
+    int wholeChecksLeft;
+    Powers powers;
+    Prefixes bytes;
+    Prefixes script;
+};
+
+void AddWork(Reader& reader, Count steps)
+{
+    reader.work += steps;
+}
+
+bool ExtendPrefixes(Reader& reader, Prefixes& prefixes, size_t to)
+{
+    const size_t needed = to / prefixBlock + 1;
+    if (needed > prefixes.capacity) {
+        size_t capacity = needed < prefixes.capacity * 2 ? prefixes.capacity * 2 : needed;
+        HashValue* hash = static_cast<HashValue*>(realloc(prefixes.hash, capacity * sizeof(HashValue)));
+        if (hash == nullptr)
+            return false;
+        prefixes.hash = hash;
+        if (prefixes.script) {
+            Count* length = static_cast<Count*>(realloc(prefixes.length, capacity * sizeof(Count)));
+            if (length == nullptr)
+                return false;
+            prefixes.length = length;
+        }
+        prefixes.capacity = capacity;
+    }
+    for (; prefixes.blocks < needed; ++prefixes.blocks) {
+        HashValue hash = 0;
+        Count length = 0;
+        if (prefixes.blocks != 0) {
+            const size_t block = prefixes.blocks - 1;
+            hash = prefixes.hash[block];
+            length = prefixes.script ? prefixes.length[block] : block * prefixBlock;
+            HashBytes(reader.page, block * prefixBlock, block * prefixBlock + prefixBlock, prefixes.script,
+                reader.powers.base, hash, length);
+            AddWork(reader, prefixBlock);
+        }
+        prefixes.hash[prefixes.blocks] = hash;
+        if (prefixes.script)
+            prefixes.length[prefixes.blocks] = length;
+    }
+    return true;
+}
+
+// What [from, to) of the page makes, hashed: the bytes or their script.
+bool SpanHash(Reader& reader, Prefixes& prefixes, size_t from, size_t to, HashValue& hash)
+{
+    HashValue before, upTo;
+    Count lengthBefore, lengthUpTo;
+    if (!PrefixAt(reader, reader.page, prefixes, from, reader.powers.base, before, lengthBefore)
+        || !PrefixAt(reader, reader.page, prefixes, to, reader.powers.base, upTo, lengthUpTo))
+        return false;
+    hash = HashSubtract(upTo, HashMultiply(before, Power(reader.powers, lengthUpTo - lengthBefore)));
+    return true;
+}
+
+// The row the writer makes of [start, end) of the page, or for `start`
+// null, of the end of the text.
+bool RowOf(Reader& reader, const char* start, size_t length, Rows& row)
+{
+    char* line = nullptr;
+    if (start != nullptr) {
+        RowsPass& pass = reader.rows;
+        if (length >= pass.lineCapacity) {
+            size_t capacity = length < pass.lineCapacity * 2 ? pass.lineCapacity * 2 : length + 1;
+            char* larger = static_cast<char*>(realloc(pass.line, capacity));
+            if (larger == nullptr)
+                return false;
+            pass.line = larger;
+            pass.lineCapacity = capacity;
+        }
+        memcpy(pass.line, start, length);
+        pass.line[length] = 0;
+        line = pass.line;
+    }
+    PageSink sink = MakePageSink(reader.rows.hashing ? sinkHash : sinkCount);
+    sink.hashBase = reader.powers.base;
+    WriteLineRow(sink, line);
+    row.length = sink.taken;
+    row.hash = sink.hash;
+    AddWork(reader, length + sink.taken);
+    return true;
+}
+
+// `first` followed by `rest`.
+Rows JoinRows(const Reader& reader, const Rows& first, const Rows& rest)
+{
+    Rows joined = {first.length + rest.length, 0};
+    if (reader.rows.hashing)
+        joined.hash = HashAdd(HashMultiply(first.hash, Power(reader.powers, rest.length)), rest.hash);
+    return joined;
 }
 
 size_t BreaksBefore(const char* page, size_t at)
@@ -292,82 +389,68 @@ size_t BreaksBefore(const char* page, size_t at)
     return at;
 }
 
-// The rows' length of V from each of its possible starts, asked for from V's
-// end backwards, so that one pass back over V serves them all. A start
-// follows a line feed, so it begins a line or lies in a run of line breaks
-// (an empty first line). A line's rows are its own row and those of the line
-// after it; a "?" line's are the button row alone.
-struct RowsPass {
-    const char* readable;  // the page's end
-    size_t lineStart;  // where a line begins, or V's end
-    size_t lineEnd;  // where the run of breaks before lineStart begins
-    Count rows;  // of V from lineStart
-};
-
-void StartRows(RowsPass& pass, const char* page, size_t size, size_t listingEnd)
+bool StartRows(Reader& reader, bool hashing)
 {
-    pass.readable = page + size;
-    pass.lineStart = listingEnd;
-    pass.lineEnd = BreaksBefore(page, listingEnd);
-    pass.rows = calculateButton;
+    RowsPass& pass = reader.rows;
+    pass.hashing = hashing;
+    pass.lineStart = reader.size - Length(pageEnd);
+    pass.lineEnd = BreaksBefore(reader.page, pass.lineStart);
+    return RowOf(reader, nullptr, 0, pass.rows) && RowOf(reader, reader.page, 0, pass.emptyLine);
 }
 
 // `at` follows a line feed and is at most every start asked for before.
-Count RowsFrom(RowsPass& pass, const char* page, size_t at)
+bool RowsFrom(Reader& reader, size_t at, Rows& rows)
 {
+    RowsPass& pass = reader.rows;
+    const char* page = reader.page;
     while (at <= pass.lineEnd) {
-        size_t start = LineStart(page, pass.lineEnd);
-        const char* line = page + start;
-        const char* end = page + pass.lineEnd;
-        pass.rows = *line == '?' ? ButtonLength(line, end) : RowLength(line, end, pass.readable) + pass.rows;
+        size_t start = pass.lineEnd;
+        while (start > 0 && !IsBreak(page[start - 1]))
+            --start;
+        Rows row;
+        if (!RowOf(reader, page + start, pass.lineEnd - start, row))
+            return false;
+        pass.rows = page[start] == '?' ? row : JoinRows(reader, row, pass.rows);
         pass.lineStart = start;
         pass.lineEnd = BreaksBefore(page, start);
     }
-    return at == pass.lineStart ? pass.rows : RowLength(page, page, pass.readable) + pass.rows;
-}
-
-// The name lengths n for which the page goes on N H N H2, N being the n bytes
-// after "<title>", in increasing order: all those below `searched`.
-struct Names {
-    size_t* lengths;
-    size_t count;
-    size_t capacity;
-    size_t searched;
-};
-
-// Extends the names to all up to `longest`.
-bool FindNames(const char* page, size_t size, const Needle& header, size_t longest, Names& names)
-{
-    const size_t name = Length(titleStart);
-    if (longest < names.searched)
-        return true;
-    size_t searchEnd
-        = size - name - Length(nameMiddle) > longest ? name + longest + Length(nameMiddle) : size;
-    for (size_t at = name + names.searched; (at = FindPiece(page, at, searchEnd, header)) != notFound; ++at) {
-        size_t length = at - name;
-        size_t again = at + Length(nameMiddle);
-        if (!PieceAt(page, size, again + length, nameEnd, Length(nameEnd))
-            || memcmp(page + again, page + name, length) != 0)
-            continue;
-        if (!MakeRoom(reinterpret_cast<void**>(&names.lengths), names.capacity, names.count, sizeof(size_t)))
-            return false;
-        names.lengths[names.count++] = length;
-    }
-    names.searched = longest + 1;
+    rows = at == pass.lineStart ? pass.rows : JoinRows(reader, pass.emptyLine, pass.rows);
     return true;
 }
 
-// Counts of "#" back from `anchor`, one every 64 bytes, so that the count in
-// any span back to where they reach costs at most two short scans. They are
-// extended backwards as V starts further back are tried.
-const size_t hashBlock = 64;
+// Extends the names to all up to `longest`; a name's two copies are compared
+// by their hashes, and the candidate that passes is checked whole later.
+bool FindNames(Reader& reader, size_t longest)
+{
+    const char* page = reader.page;
+    const size_t size = reader.size;
+    const size_t name = Length(titleStart);
+    if (longest < reader.namesSearched)
+        return true;
+    size_t searchEnd
+        = size - name - Length(nameMiddle) > longest ? name + longest + Length(nameMiddle) : size;
+    for (size_t at = name + reader.namesSearched;
+         (at = FindPiece(page, at, searchEnd, reader.search->header)) != notFound; ++at) {
+        size_t length = at - name;
+        size_t again = at + Length(nameMiddle);
+        if (!PieceAt(page, size, again + length, nameEnd, Length(nameEnd)))
+            continue;
+        HashValue first, second;
+        if (!SpanHash(reader, reader.bytes, name, at, first)
+            || !SpanHash(reader, reader.bytes, again, again + length, second))
+            return false;
+        if (first != second)
+            continue;
+        if (!MakeRoom(reinterpret_cast<void**>(&reader.names), reader.nameCapacity, reader.nameCount,
+                sizeof(size_t)))
+            return false;
+        reader.names[reader.nameCount++] = length;
+    }
+    reader.namesSearched = longest + 1;
+    return true;
+}
 
-struct HashCounts {
-    size_t anchor;
-    size_t* after;  // after[i]: "#" in [anchor - 64 i, anchor)
-    size_t blocks;
-    size_t capacity;
-};
+const size_t hashBlock = 64;
 
 size_t CountHashes(const char* from, const char* to)
 {
@@ -377,44 +460,46 @@ size_t CountHashes(const char* from, const char* to)
     return count;
 }
 
-// Extends the counts back to cover `from`, which is at most their anchor.
-bool CountHashesBackTo(const char* page, HashCounts& counts, size_t from)
+// Extends the "#" counts back to cover `from`, which is at most their anchor.
+bool CountHashesBackTo(Reader& reader, size_t from)
 {
-    const size_t needed = (counts.anchor - from) / hashBlock + 1;
-    for (; counts.blocks < needed; ++counts.blocks) {
-        if (!MakeRoom(
-                reinterpret_cast<void**>(&counts.after), counts.capacity, counts.blocks, sizeof(size_t)))
+    const size_t needed = (reader.hashAnchor - from) / hashBlock + 1;
+    for (; reader.hashBlocks < needed; ++reader.hashBlocks) {
+        if (!MakeRoom(reinterpret_cast<void**>(&reader.hashesAfter), reader.hashCapacity, reader.hashBlocks,
+                sizeof(size_t)))
             return false;
         size_t count = 0;
-        if (counts.blocks != 0) {
-            const char* end = page + counts.anchor - (counts.blocks - 1) * hashBlock;
-            count = counts.after[counts.blocks - 1] + CountHashes(end - hashBlock, end);
+        if (reader.hashBlocks != 0) {
+            const char* end = reader.page + reader.hashAnchor - (reader.hashBlocks - 1) * hashBlock;
+            count = reader.hashesAfter[reader.hashBlocks - 1] + CountHashes(end - hashBlock, end);
+            AddWork(reader, hashBlock);
         }
-        counts.after[counts.blocks] = count;
+        reader.hashesAfter[reader.hashBlocks] = count;
     }
     return true;
 }
 
 // "#" in [at, anchor), for `at` the counts cover.
-size_t HashesFrom(const char* page, const HashCounts& counts, size_t at)
+size_t HashesFrom(Reader& reader, size_t at)
 {
-    size_t block = (counts.anchor - at) / hashBlock;
-    return counts.after[block] + CountHashes(page + at, page + counts.anchor - block * hashBlock);
+    size_t block = (reader.hashAnchor - at) / hashBlock;
+    const char* blockStart = reader.page + reader.hashAnchor - block * hashBlock;
+    AddWork(reader, blockStart - (reader.page + at));
+    return reader.hashesAfter[block] + CountHashes(reader.page + at, blockStart);
 }
 
 // The f for which F, the f bytes before `functionEnd` and none before
 // `earliest`, makes 2f + 5h(F) equal `target`, or notFound.
-size_t FindFunctionLength(
-    const char* page, const HashCounts& counts, size_t earliest, size_t functionEnd, Count target)
+size_t FindFunctionLength(Reader& reader, size_t earliest, size_t functionEnd, Count target)
 {
     size_t low = 0;
     size_t high = functionEnd - earliest;
     if (target / 2 < high)
         high = static_cast<size_t>(target / 2);
-    const size_t hashesAfter = HashesFrom(page, counts, functionEnd);
+    const size_t hashesAfter = HashesFrom(reader, functionEnd);
     while (low <= high) {
         size_t f = low + (high - low) / 2;
-        Count made = 2 * Count(f) + 5 * Count(HashesFrom(page, counts, functionEnd - f) - hashesAfter);
+        Count made = 2 * Count(f) + hashGrowth * Count(HashesFrom(reader, functionEnd - f) - hashesAfter);
         if (made == target)
             return f;
         if (made < target)
@@ -439,10 +524,13 @@ char* CopyOut(const char* start, size_t length)
 
 // Copies out the texts of one candidate and has the writer compare them with
 // the page. On pageReadOk the texts are the caller's; otherwise they are freed.
-PageReadResult CheckTexts(const char* page, size_t size, size_t name, size_t listing, size_t function,
-    size_t functionLength, PageTexts* texts)
+PageReadResult CheckTexts(Reader& reader, size_t name, size_t listing, size_t function, size_t functionLength,
+    PageTexts* texts)
 {
+    const char* page = reader.page;
+    const size_t size = reader.size;
     const size_t nameLength = name, listingLength = size - Length(pageEnd) - listing;
+    AddWork(reader, 2 * Count(size));
     texts->name = CopyOut(page + Length(titleStart), nameLength);
     texts->variables = CopyOut(page + listing, listingLength);
     texts->function = CopyOut(page + function, functionLength);
@@ -458,45 +546,78 @@ PageReadResult CheckTexts(const char* page, size_t size, size_t name, size_t lis
     return result;
 }
 
-// The search's state: what is known of the page back to the V start tried.
-struct Search {
-    Needle listing;
-    Needle header;
-    RowsPass rows;
-    Names names;
-    HashCounts counts;
-};
+// From here on every candidate is tested with hashes before it is checked
+// whole; the rows are measured again from V's end, hashed.
+bool StartHashing(Reader& reader)
+{
+    // A row is at most some seventy times its line, a script six times its function.
+    return FillPowerTables(reader.powers, Count(80) * reader.size) && StartRows(reader, true);
+}
+
+// Whether ROWS(V) and SCRIPT(F) of the candidate stand where they would.
+bool SpansMatch(Reader& reader, const Rows& rows, size_t name, size_t function, size_t functionEnd,
+    bool& matches)
+{
+    const size_t rowsAt = rowsAfterNames + 2 * name;
+    const size_t scriptAt = rowsAt + static_cast<size_t>(rows.length) + Length(scriptStart);
+    const size_t scriptLength = function - Length(scriptEnd) - scriptAt;
+    HashValue pageRows, pageScript, script;
+    if (!SpanHash(reader, reader.bytes, rowsAt, rowsAt + static_cast<size_t>(rows.length), pageRows))
+        return false;
+    matches = pageRows == rows.hash;
+    if (!matches)
+        return true;
+    if (!SpanHash(reader, reader.bytes, scriptAt, scriptAt + scriptLength, pageScript)
+        || !SpanHash(reader, reader.script, function, functionEnd, script))
+        return false;
+    matches = pageScript == script;
+    return true;
+}
 
 // Tries the V start `listing` with every name that fits.
-PageReadResult TryListingStart(
-    const char* page, size_t size, Search& search, size_t listing, PageTexts* texts)
+PageReadResult TryListingStart(Reader& reader, size_t listing, PageTexts* texts)
 {
-    const Count rows = RowsFrom(search.rows, page, listing);
-    const Count rest = fixedLength + rows;
+    const char* page = reader.page;
+    const size_t size = reader.size;
+    Rows rows;
+    if (!RowsFrom(reader, listing, rows))
+        return pageReadMemory;
+    const Count rest = fixedLength + rows.length;
     if (rest > listing)
         return pageChanged;
     const size_t longest = static_cast<size_t>((listing - rest) / 2);
     const size_t functionEnd = listing - Length(listingStart);
     // F cannot begin before S2 ends with every other length at its least.
     const size_t earliest = static_cast<size_t>(rest) - Length(listingStart);
-    if (search.counts.blocks == 0)
-        search.counts.anchor = functionEnd;
-    if (!FindNames(page, size, search.header, longest, search.names)
-        || !CountHashesBackTo(page, search.counts, earliest))
+    if (reader.hashBlocks == 0)
+        reader.hashAnchor = functionEnd;
+    if (!FindNames(reader, longest) || !CountHashesBackTo(reader, earliest))
         return pageReadMemory;
     PageReadResult found = pageChanged;
-    for (size_t j = 0; j < search.names.count && search.names.lengths[j] <= longest; ++j) {
-        const size_t name = search.names.lengths[j];
-        size_t f = FindFunctionLength(
-            page, search.counts, earliest, functionEnd, listing - rest - 2 * Count(name));
+    for (size_t j = 0; j < reader.nameCount && reader.names[j] <= longest; ++j) {
+        const size_t name = reader.names[j];
+        AddWork(reader, 1);
+        size_t f = FindFunctionLength(reader, earliest, functionEnd, listing - rest - 2 * Count(name));
         if (f == notFound)
             continue;
-        size_t scriptAt = Length(titleStart) + Length(nameMiddle) + Length(nameEnd) + 2 * name
-            + static_cast<size_t>(rows);
+        size_t scriptAt = rowsAfterNames + 2 * name + static_cast<size_t>(rows.length);
         if (!PieceAt(page, size, scriptAt, scriptStart, Length(scriptStart))
             || !PieceAt(page, size, functionEnd - f - Length(scriptEnd), scriptEnd, Length(scriptEnd)))
             continue;
-        PageReadResult result = CheckTexts(page, size, name, listing, functionEnd - f, f, texts);
+        if (reader.wholeChecksLeft == 0 && !reader.rows.hashing) {
+            if (!StartHashing(reader) || !RowsFrom(reader, listing, rows))
+                return pageReadMemory;
+        }
+        if (reader.rows.hashing) {
+            bool matches = false;
+            if (!SpansMatch(reader, rows, name, functionEnd - f, functionEnd, matches))
+                return pageReadMemory;
+            if (!matches)
+                continue;
+        } else {
+            --reader.wholeChecksLeft;
+        }
+        PageReadResult result = CheckTexts(reader, name, listing, functionEnd - f, f, texts);
         if (result == pageReadOk || result == pageReadMemory)
             return result;
         if (result == pageTextTooLong)
@@ -510,15 +631,16 @@ PageReadResult TryListingStart(
 // is V's, and the search stops at the first texts that give the page. Texts
 // over the limit that give it are remembered, and reported only when no texts
 // within it do.
-PageReadResult TryListingStarts(const char* page, size_t size, Search& search, PageTexts* texts)
+PageReadResult TryListingStarts(Reader& reader, PageTexts* texts)
 {
-    const size_t listingEnd = size - Length(pageEnd);
-    PrepareNeedle(search.listing, listingStart, Length(listingStart), true);
-    StartRows(search.rows, page, size, listingEnd);
+    const size_t listingEnd = reader.size - Length(pageEnd);
+    PrepareNeedle(reader.search->listing, listingStart, Length(listingStart), true);
+    if (!StartRows(reader, false))
+        return pageReadMemory;
     PageReadResult found = pageChanged;
-    for (size_t end = listingEnd, at; (at = FindPieceBefore(page, end, search.listing)) != notFound;
+    for (size_t end = listingEnd, at; (at = FindPieceBefore(reader.page, end, reader.search->listing)) != notFound;
          end = at + Length(listingStart) - 1) {
-        PageReadResult result = TryListingStart(page, size, search, at + Length(listingStart), texts);
+        PageReadResult result = TryListingStart(reader, at + Length(listingStart), texts);
         if (result == pageTextTooLong) {
             found = result;
         } else if (result != pageChanged) {
@@ -529,43 +651,70 @@ PageReadResult TryListingStarts(const char* page, size_t size, Search& search, P
     return found;
 }
 
+// A base for the hashes that a page cannot be made for in advance.
+HashValue RandomBase(const void* page)
+{
+    unsigned long long seed = static_cast<unsigned long long>(time(nullptr)) * 0x9e3779b97f4a7c15ULL
+        ^ static_cast<unsigned long long>(clock()) ^ static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(page))
+        ^ static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(&seed)) << 17;
+    // splitmix64's finaliser spreads every bit of the seed over the base.
+    seed ^= seed >> 30;
+    seed *= 0xbf58476d1ce4e5b9ULL;
+    seed ^= seed >> 27;
+    seed *= 0x94d049bb133111ebULL;
+    seed ^= seed >> 31;
+    return 256 + seed % (hashModulus - 512);
+}
+
 // The texts of a page that begins with "<title>", or why there are none.
 // Without the header after the title it is some other page; with it but
 // without the page's end, one that has been changed or cut short.
-PageReadResult FindTexts(const char* page, size_t size, PageTexts* texts)
+PageReadResult FindTexts(Reader& reader, PageTexts* texts)
 {
-    Search* search = static_cast<Search*>(malloc(sizeof(Search)));
-    if (search == nullptr)
-        return pageReadMemory;
-    PrepareNeedle(search->header, nameMiddle, Length(nameMiddle), false);
-    Names names = {nullptr, 0, 0, 0};
-    HashCounts counts = {0, nullptr, 0, 0};
-    search->names = names;
-    search->counts = counts;
-    PageReadResult found = pageChanged;
-    if (FindPiece(page, Length(titleStart), size, search->header) == notFound)
-        found = pageNotCalculator;
-    else if (size >= fixedLength + Length(pageEnd)
-        && PieceAt(page, size, size - Length(pageEnd), pageEnd, Length(pageEnd)))
-        found = TryListingStarts(page, size, *search, texts);
-    free(search->names.lengths);
-    free(search->counts.after);
-    free(search);
-    return found;
+    const char* page = reader.page;
+    const size_t size = reader.size;
+    PrepareNeedle(reader.search->header, nameMiddle, Length(nameMiddle), false);
+    if (FindPiece(page, Length(titleStart), size, reader.search->header) == notFound)
+        return pageNotCalculator;
+    if (size < fixedLength + Length(pageEnd) || !PieceAt(page, size, size - Length(pageEnd), pageEnd, Length(pageEnd)))
+        return pageChanged;
+    return TryListingStarts(reader, texts);
 }
 
 }  // namespace
 
-PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* texts)
+PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* texts, unsigned long long* work)
 {
     texts->name = texts->variables = texts->function = nullptr;
+    if (work != nullptr)
+        *work = 0;
+    if (size > pageFileLimit)
+        return pageTooLarge;
     if (!PieceAt(page, size, 0, titleStart, Length(titleStart)))
         return pageNotCalculator;
-    PageReadResult result = FindTexts(page, size, texts);
+    Reader reader = {};
+    reader.page = page;
+    reader.size = size;
+    reader.wholeChecksLeft = wholeChecks;
+    reader.powers.base = RandomBase(page);
+    reader.script.script = true;
+    reader.search = static_cast<Search*>(malloc(sizeof(Search)));
+    PageReadResult result = reader.search != nullptr ? FindTexts(reader, texts) : pageReadMemory;
     // A zero byte cuts a text short, so such a page never matches; it is
     // looked for only then, to say why.
     if (result == pageChanged && memchr(page, 0, size) != nullptr)
         result = pageZeroByte;
+    free(reader.search);
+    free(reader.rows.line);
+    free(reader.names);
+    free(reader.hashesAfter);
+    free(reader.powers.low);
+    free(reader.powers.high);
+    free(reader.bytes.hash);
+    free(reader.script.hash);
+    free(reader.script.length);
+    if (work != nullptr)
+        *work = reader.work;
     return result;
 }
 

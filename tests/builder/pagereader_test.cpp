@@ -179,3 +179,54 @@ TEST(PageReader, FromAStream)
     remove("tallisk-pagereader-test.tmp");
 #endif
 }
+
+// Texts made to hold the page's pieces where the reader looks for them, in
+// `blocks` repeats: the variables are blocks that each hold the listing's
+// start and begin with a "?" line, so every block is a place the listing
+// could start; the function repeats the script's end at half the blocks'
+// period, where the script's end would lie for each of them; the name nests
+// the header pieces, so that several name lengths fit.
+struct Texts {
+    std::string name, variables, function;
+};
+
+Texts Crafted(size_t blocks, int nameDepth)
+{
+    const std::string a = listing, s2 = scriptEnd, h = header, e = nameEnd;
+    Texts texts;
+    texts.name = "n";
+    for (int i = 0; i < nameDepth; ++i)
+        texts.name = texts.name + h + texts.name + e + "y";
+    const std::string head = "?x\r\n";
+    std::string block = head + std::string(200 - head.size() - a.size(), 'v') + a;
+    std::string half = std::string(block.size() / 2 - s2.size(), 'f') + s2;
+    for (size_t i = 0; i < blocks; ++i) {
+        texts.variables += block;
+        texts.function += half;
+    }
+    texts.variables += head;
+    return texts;
+}
+
+// However the texts are made to hold the page's pieces, the reader's work
+// stays within a fixed multiple of the page's size, and the page reads back.
+TEST(PageReader, WorkGrowsWithTheSizeAlone)
+{
+    for (int nameDepth : {0, 4}) {
+        for (size_t blocks : {0, 16, 256, 4096}) {
+            SCOPED_TRACE(testing::Message() << blocks << " blocks, names nested " << nameDepth << " deep");
+            Texts texts = Crafted(blocks, nameDepth);
+            std::string page = Page(texts.name, texts.variables, texts.function);
+            PageTexts back = {nullptr, nullptr, nullptr};
+            unsigned long long work = 0;
+            ASSERT_EQ(ReadCalculatorPage(page.data(), page.size(), &back, &work), pageReadOk);
+            EXPECT_EQ(back.name, texts.name);
+            EXPECT_EQ(back.variables, texts.variables);
+            EXPECT_EQ(back.function, texts.function);
+            FreePageTexts(&back);
+            EXPECT_LE(work, 40 * page.size()) << page.size() << " bytes";
+            printf("%zu blocks, depth %d: %zu bytes, work %.1f per byte\n", blocks, nameDepth, page.size(),
+                double(work) / page.size());
+        }
+    }
+}

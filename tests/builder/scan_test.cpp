@@ -5,12 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <sys/mman.h>
-#endif
-
 #include "builder/scan.h"
 
 TEST(Scan, TheTerminatorIsNeverInASet)
@@ -111,49 +105,6 @@ TEST(Scan, CutsFindTheirCharacterAtAnyDistance)
             char key = 0;
             CutAtAccessKey(cursor, start, key, ampersand);
             EXPECT_EQ(ampersand != nullptr ? ampersand - start : static_cast<ptrdiff_t>(line.size()), first("&"));
-        }
-    }
-}
-
-// A page of 4 KiB right before one that faults at any access, or null.
-char* PageBeforeAGuard()
-{
-    const size_t pageSize = 4096;
-#if defined(_WIN32)
-    char* pages = static_cast<char*>(VirtualAlloc(nullptr, 2 * pageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old;
-    if (pages == nullptr || !VirtualProtect(pages + pageSize, pageSize, PAGE_NOACCESS, &old))
-        return nullptr;
-#else
-    void* mapped = mmap(nullptr, 2 * pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    char* pages = mapped != MAP_FAILED ? static_cast<char*>(mapped) : nullptr;
-    if (pages == nullptr || mprotect(pages + pageSize, pageSize, PROT_NONE) != 0)
-        return nullptr;
-#endif
-    return pages;
-}
-
-// A line is searched sixteen characters at a time where they lie in one page:
-// a text that ends with its page, before one that cannot be read, is searched
-// to its end from any start without a read past the page.
-TEST(Scan, CutLineReadsNoFurtherThanTheTextsPage)
-{
-    char* page = PageBeforeAGuard();
-    ASSERT_NE(page, nullptr);
-    char* terminator = page + 4095;
-    for (size_t length = 0; length < 80; ++length) {
-        for (char end : {'\0', '\r', '\n'}) {
-            SCOPED_TRACE(testing::Message() << length << " characters, then " << int(end));
-            char* start = terminator - length - (end != 0 ? 1 : 0);
-            memset(start, 'a', length);
-            start[length] = end;
-            *terminator = 0;
-            char* cursor = start;
-            char* lineEnd = nullptr;
-            char cut = 0;
-            CutLine(cursor, lineEnd, cut);
-            EXPECT_EQ(cursor, start + length);
-            EXPECT_EQ(lineEnd, end != 0 ? start + length : nullptr);
         }
     }
 }
