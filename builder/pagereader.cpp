@@ -212,16 +212,25 @@ struct Prefixes {
 void HashBytes(const char* page, size_t from, size_t to, bool script, HashValue base, HashValue& hash,
     Count& length)
 {
-    for (size_t at = from; at < to; ++at) {
-        if (script && page[at] == '#') {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(page);
+    HashValue h = hash;
+    if (!script) {
+        for (size_t at = from; at < to; ++at)
+            h = HashStep(h, base, bytes[at]);
+        length += to - from;
+    } else {
+        for (size_t at = from; at < to; ++at) {
+            if (bytes[at] != '#') {
+                h = HashStep(h, base, bytes[at]);
+                ++length;
+                continue;
+            }
             for (size_t i = 0; i < Length(scriptHash); ++i)
-                hash = HashStep(hash, base, static_cast<unsigned char>(scriptHash[i]));
+                h = HashStep(h, base, static_cast<unsigned char>(scriptHash[i]));
             length += Length(scriptHash);
-        } else {
-            hash = HashStep(hash, base, static_cast<unsigned char>(page[at]));
-            ++length;
         }
     }
+    hash = h;
 }
 
 struct Reader;
@@ -242,12 +251,12 @@ bool PrefixAt(Reader& reader, const char* page, Prefixes& prefixes, size_t at, H
     return true;
 }
 
-// The rows of V from each of its possible starts, asked for from V's end
-// backwards, so that one pass back over V serves them all; the writer itself
-// measures, and when asked hashes, each line's row. A start follows a line
-// feed, so it begins a line or lies in a run of line breaks (an empty first
-// line). A line's rows are its own row and those of the line after it; a "?"
-// line's are the button row alone.
+// The rows of V from a V start: the writer itself measures, and when asked
+// hashes, the rows of the lines from there to a "?" line or V's end. V starts
+// are asked for from the last back, and each line start reached from the one
+// before is where that one's rows are known, so every line is measured at most
+// once. A start follows a line feed, so it begins a line or lies in a run of
+// line breaks, which make an empty first line.
 struct Rows {
     Count length;
     HashValue hash;
@@ -255,9 +264,9 @@ struct Rows {
 
 struct RowsPass {
     bool hashing;
-    size_t lineStart;  // where a line begins, or V's end
-    size_t lineEnd;  // where the run of breaks before lineStart begins
-    Rows rows;  // of V from lineStart
+    bool known;  // whether the rows from joinAt are known
+    size_t joinAt;  // the line start of the last V start asked for
+    Rows joined;  // of V from there
     Rows emptyLine;  // the row of an empty line
     char* line;  // a copy of the line measured, for the writer to cut
     size_t lineCapacity;
@@ -345,9 +354,9 @@ bool SpanHash(Reader& reader, Prefixes& prefixes, size_t from, size_t to, HashVa
     return true;
 }
 
-// The row the writer makes of [start, end) of the page, or for `start`
-// null, of the end of the text.
-bool RowOf(Reader& reader, const char* start, size_t length, Rows& row)
+// Has the writer take the row of the line [start, start + length) of the
+// page, or for `start` null, of the end of the text.
+bool TakeRow(Reader& reader, PageSink& sink, const char* start, size_t length)
 {
     char* line = nullptr;
     if (start != nullptr) {
@@ -364,13 +373,17 @@ bool RowOf(Reader& reader, const char* start, size_t length, Rows& row)
         pass.line[length] = 0;
         line = pass.line;
     }
+    const Count before = sink.taken;
+    WriteLineRow(sink, line);
+    AddWork(reader, length + (sink.taken - before));
+    return true;
+}
+
+PageSink RowsSink(const Reader& reader)
+{
     PageSink sink = MakePageSink(reader.rows.hashing ? sinkHash : sinkCount);
     sink.hashBase = reader.powers.base;
-    WriteLineRow(sink, line);
-    row.length = sink.taken;
-    row.hash = sink.hash;
-    AddWork(reader, length + sink.taken);
-    return true;
+    return sink;
 }
 
 // `first` followed by `rest`.
@@ -382,39 +395,64 @@ Rows JoinRows(const Reader& reader, const Rows& first, const Rows& rest)
     return joined;
 }
 
-size_t BreaksBefore(const char* page, size_t at)
-{
-    while (at > 0 && IsBreak(page[at - 1]))
-        --at;
-    return at;
-}
-
 bool StartRows(Reader& reader, bool hashing)
 {
-    RowsPass& pass = reader.rows;
-    pass.hashing = hashing;
-    pass.lineStart = reader.size - Length(pageEnd);
-    pass.lineEnd = BreaksBefore(reader.page, pass.lineStart);
-    return RowOf(reader, nullptr, 0, pass.rows) && RowOf(reader, reader.page, 0, pass.emptyLine);
+    reader.rows.hashing = hashing;
+    reader.rows.known = false;
+    PageSink sink = RowsSink(reader);
+    if (!TakeRow(reader, sink, reader.page, 0))
+        return false;
+    reader.rows.emptyLine.length = sink.taken;
+    reader.rows.emptyLine.hash = sink.hash;
+    return true;
 }
 
-// `at` follows a line feed and is at most every start asked for before.
-bool RowsFrom(Reader& reader, size_t at, Rows& rows)
+// The rows of V from the line start `at`.
+bool RowsFromLine(Reader& reader, size_t at, Rows& rows)
 {
     RowsPass& pass = reader.rows;
     const char* page = reader.page;
-    while (at <= pass.lineEnd) {
-        size_t start = pass.lineEnd;
-        while (start > 0 && !IsBreak(page[start - 1]))
-            --start;
-        Rows row;
-        if (!RowOf(reader, page + start, pass.lineEnd - start, row))
+    const size_t end = reader.size - Length(pageEnd);
+    PageSink sink = RowsSink(reader);
+    for (size_t line = at;;) {
+        if (pass.known && line == pass.joinAt) {
+            const Rows before = {sink.taken, sink.hash};
+            rows = JoinRows(reader, before, pass.joined);
+            break;
+        }
+        size_t lineEnd = line;
+        while (lineEnd < end && !IsBreak(page[lineEnd]))
+            ++lineEnd;
+        if (!TakeRow(reader, sink, line < end ? page + line : nullptr, lineEnd - line))
             return false;
-        pass.rows = page[start] == '?' ? row : JoinRows(reader, row, pass.rows);
-        pass.lineStart = start;
-        pass.lineEnd = BreaksBefore(page, start);
+        if (line == end || page[line] == '?') {
+            rows.length = sink.taken;
+            rows.hash = sink.hash;
+            break;
+        }
+        for (line = lineEnd; line < end && IsBreak(page[line]);)
+            ++line;
     }
-    rows = at == pass.lineStart ? pass.rows : JoinRows(reader, pass.emptyLine, pass.rows);
+    pass.known = true;
+    pass.joinAt = at;
+    pass.joined = rows;
+    return true;
+}
+
+// `at` follows a line feed and is below every start asked for before.
+bool RowsFrom(Reader& reader, size_t at, Rows& rows)
+{
+    const char* page = reader.page;
+    const size_t end = reader.size - Length(pageEnd);
+    if (at == end || !IsBreak(page[at]))
+        return RowsFromLine(reader, at, rows);
+    size_t line = at;
+    while (line < end && IsBreak(page[line]))
+        ++line;
+    Rows rest;
+    if (!RowsFromLine(reader, line, rest))
+        return false;
+    rows = JoinRows(reader, reader.rows.emptyLine, rest);
     return true;
 }
 
@@ -489,27 +527,43 @@ size_t HashesFrom(Reader& reader, size_t at)
 }
 
 // The f for which F, the f bytes before `functionEnd` and none before
-// `earliest`, makes 2f + 5h(F) equal `target`, or notFound.
+// `earliest`, makes 2f + 5h(F) equal `target`, or notFound. What F makes
+// grows with f, so a binary search over the "#" counts' block ends finds the
+// block in which it reaches `target`, and a scan of that block the f.
 size_t FindFunctionLength(Reader& reader, size_t earliest, size_t functionEnd, Count target)
 {
-    size_t low = 0;
     size_t high = functionEnd - earliest;
     if (target / 2 < high)
         high = static_cast<size_t>(target / 2);
     const size_t hashesAfter = HashesFrom(reader, functionEnd);
-    while (low <= high) {
-        size_t f = low + (high - low) / 2;
-        Count made = 2 * Count(f) + hashGrowth * Count(HashesFrom(reader, functionEnd - f) - hashesAfter);
+    // The block ends in [functionEnd - high, functionEnd]: anchor - 64 i, i in [first, last].
+    size_t first = (reader.hashAnchor - functionEnd + hashBlock - 1) / hashBlock;
+    size_t last = (reader.hashAnchor - (functionEnd - high)) / hashBlock;
+    size_t f = 0;
+    Count made = 0;
+    while (first <= last) {
+        const size_t i = first + (last - first) / 2;
+        const size_t length = functionEnd - (reader.hashAnchor - i * hashBlock);
+        const Count madeThere = 2 * Count(length) + hashGrowth * Count(reader.hashesAfter[i] - hashesAfter);
+        AddWork(reader, 1);
+        if (madeThere <= target) {
+            f = length;
+            made = madeThere;
+            first = i + 1;
+        } else if (i == 0) {
+            break;
+        } else {
+            last = i - 1;
+        }
+    }
+    for (;; ++f) {
         if (made == target)
             return f;
-        if (made < target)
-            low = f + 1;
-        else if (f == 0)
-            break;
-        else
-            high = f - 1;
+        if (made > target || f == high)
+            return notFound;
+        made += reader.page[functionEnd - f - 1] == '#' ? 2 + hashGrowth : 2;
+        AddWork(reader, 1);
     }
-    return notFound;
 }
 
 char* CopyOut(const char* start, size_t length)
