@@ -167,6 +167,9 @@ struct Powers {
     HashValue* low;  // base^i, i < 2^16
     HashValue* high;  // base^(2^16 i)
     size_t highCount;
+    // byteAt[k][c]: c base^(7 - k), so that eight bytes are hashed with one
+    // multiplication on the chain from byte to byte instead of eight.
+    HashValue (*byteAt)[256];
 };
 
 HashValue Power(const Powers& powers, Count exponent)
@@ -184,7 +187,8 @@ bool FillPowerTables(Powers& powers, Count largest)
     powers.highCount = static_cast<size_t>(largest >> powerLowBits) + 1;
     powers.low = static_cast<HashValue*>(malloc(sizeof(HashValue) << powerLowBits));
     powers.high = static_cast<HashValue*>(malloc(powers.highCount * sizeof(HashValue)));
-    if (powers.low == nullptr || powers.high == nullptr)
+    powers.byteAt = static_cast<HashValue(*)[256]>(malloc(8 * sizeof *powers.byteAt));
+    if (powers.low == nullptr || powers.high == nullptr || powers.byteAt == nullptr)
         return false;
     powers.low[0] = powers.high[0] = 1;
     for (size_t i = 1; i < (size_t(1) << powerLowBits); ++i)
@@ -192,6 +196,9 @@ bool FillPowerTables(Powers& powers, Count largest)
     const HashValue step = HashMultiply(powers.low[(size_t(1) << powerLowBits) - 1], powers.base);
     for (size_t i = 1; i < powers.highCount; ++i)
         powers.high[i] = HashMultiply(powers.high[i - 1], step);
+    for (size_t k = 0; k < 8; ++k)
+        for (unsigned c = 0; c < 256; ++c)
+            powers.byteAt[k][c] = HashMultiply(c, powers.low[7 - k]);
     return true;
 }
 
@@ -208,27 +215,50 @@ struct Prefixes {
     size_t capacity;
 };
 
-// Steps `hash` and `length` over [from, to).
-void HashBytes(const char* page, size_t from, size_t to, bool script, HashValue base, HashValue& hash,
+// Eight bytes of `at` that hold no "#", hashed after `hash`: each term is
+// below the prime, so the eight add up within 64 bits before one reduction.
+HashValue HashEight(const Powers& powers, HashValue hash, const unsigned char* at)
+{
+    HashValue sum = 0;
+    for (size_t k = 0; k < 8; ++k)
+        sum += powers.byteAt[k][at[k]];
+    sum = (sum & hashModulus) + (sum >> 61);
+    return HashAdd(HashMultiply(hash, powers.low[8]), sum >= hashModulus ? sum - hashModulus : sum);
+}
+
+// Whether eight bytes hold a "#": a byte of the word equal to it becomes
+// zero, and only a zero byte borrows into its own top bit.
+bool HoldsHash(const unsigned char* at)
+{
+    uint64_t word;
+    memcpy(&word, at, sizeof word);
+    const uint64_t ones = 0x0101010101010101ULL, tops = 0x8080808080808080ULL;
+    word ^= ones * '#';
+    return ((word - ones) & ~word & tops) != 0;
+}
+
+// Steps `hash` and `length` over [from, to): over the bytes themselves, or
+// the script they make.
+void HashBytes(const char* page, size_t from, size_t to, bool script, const Powers& powers, HashValue& hash,
     Count& length)
 {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(page);
     HashValue h = hash;
-    if (!script) {
-        for (size_t at = from; at < to; ++at)
-            h = HashStep(h, base, bytes[at]);
-        length += to - from;
-    } else {
-        for (size_t at = from; at < to; ++at) {
-            if (bytes[at] != '#') {
-                h = HashStep(h, base, bytes[at]);
-                ++length;
-                continue;
-            }
-            for (size_t i = 0; i < Length(scriptHash); ++i)
-                h = HashStep(h, base, static_cast<unsigned char>(scriptHash[i]));
-            length += Length(scriptHash);
+    size_t at = from;
+    if (powers.byteAt != nullptr) {
+        for (; to - at >= 8 && !(script && HoldsHash(bytes + at)); at += 8)
+            h = HashEight(powers, h, bytes + at);
+        length += at - from;
+    }
+    for (; at < to; ++at) {
+        if (!script || bytes[at] != '#') {
+            h = HashStep(h, powers.base, bytes[at]);
+            ++length;
+            continue;
         }
+        for (size_t i = 0; i < Length(scriptHash); ++i)
+            h = HashStep(h, powers.base, static_cast<unsigned char>(scriptHash[i]));
+        length += Length(scriptHash);
     }
     hash = h;
 }
@@ -238,7 +268,7 @@ bool ExtendPrefixes(Reader& reader, Prefixes& prefixes, size_t to);
 void AddWork(Reader& reader, Count steps);
 
 // What the page's first `at` bytes make: its hash, and its length.
-bool PrefixAt(Reader& reader, const char* page, Prefixes& prefixes, size_t at, HashValue base,
+bool PrefixAt(Reader& reader, const char* page, Prefixes& prefixes, size_t at, const Powers& powers,
     HashValue& hash, Count& length)
 {
     if (!ExtendPrefixes(reader, prefixes, at))
@@ -246,7 +276,7 @@ bool PrefixAt(Reader& reader, const char* page, Prefixes& prefixes, size_t at, H
     const size_t block = at / prefixBlock;
     hash = prefixes.hash[block];
     length = prefixes.script ? prefixes.length[block] : block * prefixBlock;
-    HashBytes(page, block * prefixBlock, at, prefixes.script, base, hash, length);
+    HashBytes(page, block * prefixBlock, at, prefixes.script, powers, hash, length);
     AddWork(reader, at - block * prefixBlock);
     return true;
 }
@@ -332,7 +362,7 @@ bool ExtendPrefixes(Reader& reader, Prefixes& prefixes, size_t to)
             hash = prefixes.hash[block];
             length = prefixes.script ? prefixes.length[block] : block * prefixBlock;
             HashBytes(reader.page, block * prefixBlock, block * prefixBlock + prefixBlock, prefixes.script,
-                reader.powers.base, hash, length);
+                reader.powers, hash, length);
             AddWork(reader, prefixBlock);
         }
         prefixes.hash[prefixes.blocks] = hash;
@@ -347,8 +377,8 @@ bool SpanHash(Reader& reader, Prefixes& prefixes, size_t from, size_t to, HashVa
 {
     HashValue before, upTo;
     Count lengthBefore, lengthUpTo;
-    if (!PrefixAt(reader, reader.page, prefixes, from, reader.powers.base, before, lengthBefore)
-        || !PrefixAt(reader, reader.page, prefixes, to, reader.powers.base, upTo, lengthUpTo))
+    if (!PrefixAt(reader, reader.page, prefixes, from, reader.powers, before, lengthBefore)
+        || !PrefixAt(reader, reader.page, prefixes, to, reader.powers, upTo, lengthUpTo))
         return false;
     hash = HashSubtract(upTo, HashMultiply(before, Power(reader.powers, lengthUpTo - lengthBefore)));
     return true;
@@ -651,11 +681,11 @@ PageReadResult TryListingStart(Reader& reader, size_t listing, PageTexts* texts)
     for (size_t j = 0; j < reader.nameCount && reader.names[j] <= longest; ++j) {
         const size_t name = reader.names[j];
         AddWork(reader, 1);
-        size_t f = FindFunctionLength(reader, earliest, functionEnd, listing - rest - 2 * Count(name));
-        if (f == notFound)
+        const size_t scriptAt = rowsAfterNames + 2 * name + static_cast<size_t>(rows.length);
+        if (!PieceAt(page, size, scriptAt, scriptStart, Length(scriptStart)))
             continue;
-        size_t scriptAt = rowsAfterNames + 2 * name + static_cast<size_t>(rows.length);
-        if (!PieceAt(page, size, scriptAt, scriptStart, Length(scriptStart))
+        size_t f = FindFunctionLength(reader, earliest, functionEnd, listing - rest - 2 * Count(name));
+        if (f == notFound
             || !PieceAt(page, size, functionEnd - f - Length(scriptEnd), scriptEnd, Length(scriptEnd)))
             continue;
         if (reader.wholeChecksLeft == 0 && !reader.rows.hashing) {
@@ -764,6 +794,7 @@ PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* text
     free(reader.hashesAfter);
     free(reader.powers.low);
     free(reader.powers.high);
+    free(reader.powers.byteAt);
     free(reader.bytes.hash);
     free(reader.script.hash);
     free(reader.script.length);
