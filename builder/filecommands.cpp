@@ -316,6 +316,8 @@ static UINT PageReadMessage(PageReadResult result)
         return IDS_PAGE_TOO_LONG;
     case pageReadMemory:
         return IDS_PAGE_NO_MEMORY;
+    case pageTooLarge:
+        return IDS_PAGE_TOO_LARGE;
     default:
         return IDS_PAGE_NOT_READ;
     }

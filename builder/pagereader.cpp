@@ -226,8 +226,8 @@ HashValue HashEight(const Powers& powers, HashValue hash, const unsigned char* a
     return HashAdd(HashMultiply(hash, powers.low[8]), sum >= hashModulus ? sum - hashModulus : sum);
 }
 
-// Whether eight bytes hold a "#": a byte of the word equal to it becomes
-// zero, and only a zero byte borrows into its own top bit.
+// Whether eight bytes hold a "#": the bytes equal to it become zero, and
+// (w - 0x01...) & ~w & 0x80... is nonzero exactly when a byte of w is.
 bool HoldsHash(const unsigned char* at)
 {
     uint64_t word;
@@ -829,9 +829,15 @@ PageReadResult ReadCalculatorPageFile(FILE* file, PageTexts* texts)
             page = larger;
             capacity *= 2;
         }
-        size_t got = fread(page + size, 1, capacity - size, file);
+        // One byte past the limit is enough to refuse the file.
+        size_t room = capacity - size;
+        if (room > pageFileLimit + 1 - size)
+            room = pageFileLimit + 1 - size;
+        size_t got = fread(page + size, 1, room, file);
         size += got;
-        if (got == 0)
+        if (size > pageFileLimit)
+            result = pageTooLarge;
+        else if (got == 0)
             break;
     }
     if (result == pageReadOk && ferror(file) != 0)

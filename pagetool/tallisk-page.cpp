@@ -312,6 +312,9 @@ void ReportNotRead(const char* path, PageReadResult result, int error)
     case pageReadMemory:
         reason = "is too large to read: out of memory";
         break;
+    case pageTooLarge:
+        reason = "is larger than 256 MiB, too large to be a calculator page";
+        break;
     default:
         fprintf(stderr, "tallisk-page: cannot read %s: %s\n", path, strerror(error));
         return;
@@ -340,28 +343,6 @@ bool WriteTextFile(const char* path, const char* text)
     return written;
 }
 
-// A regular file's page is read where the system maps it, without a copy,
-// once its first bytes show it is one. pageReadFailed when it cannot be
-// mapped, for the caller to read it as a stream instead.
-PageReadResult ReadMappedPage(int fd, PageTexts* texts)
-{
-    struct stat info;
-    char start[sizeof "<title>" - 1];
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < static_cast<off_t>(sizeof start))
-        return pageReadFailed;
-    if (pread(fd, start, sizeof start, 0) != static_cast<ssize_t>(sizeof start))
-        return pageReadFailed;
-    if (memcmp(start, "<title>", sizeof start) != 0)
-        return pageNotCalculator;
-    size_t size = static_cast<size_t>(info.st_size);
-    void* page = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (page == MAP_FAILED)
-        return pageReadFailed;
-    PageReadResult result = ReadCalculatorPage(static_cast<const char*>(page), size, texts);
-    munmap(page, size);
-    return result;
-}
-
 // Reads `pagePath` back into the three files named by `outputs`.
 int ReadPage(const char* pagePath, const char* const* outputs)
 {
@@ -370,13 +351,15 @@ int ReadPage(const char* pagePath, const char* const* outputs)
         fprintf(stderr, "tallisk-page: cannot open %s: %s\n", pagePath, strerror(errno));
         return 1;
     }
-    PageTexts texts;
+    // Read, not mapped: a page cut short while it is read is then one that
+    // does not read back, not a fault. One over the limit is not read.
+    PageTexts texts = {nullptr, nullptr, nullptr};
+    struct stat info;
     errno = 0;
-    PageReadResult result = ReadMappedPage(fileno(in), &texts);
-    if (result == pageReadFailed) {
-        errno = 0;
-        result = ReadCalculatorPageFile(in, &texts);
-    }
+    PageReadResult result = fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode)
+            && static_cast<unsigned long long>(info.st_size) > pageFileLimit
+        ? pageTooLarge
+        : ReadCalculatorPageFile(in, &texts);
     int error = errno != 0 ? errno : EIO;
     fclose(in);
     if (result != pageReadOk) {

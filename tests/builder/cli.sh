@@ -88,6 +88,13 @@ tail -c +8 long.htm | head -c 16777217 | cmp -s - long || fail "long name: not w
 expect_refusal "text over the limit" "long.htm" "longer than 16 MiB" --read long.htm n.txt v.txt f.txt
 expect_refusal "missing page" "no-such-page" "No such file" --read no-such-page n.txt v.txt f.txt
 expect_refusal "page is a folder" "dir" "cannot read" --read dir n.txt v.txt f.txt
+# A file too large to be a page is refused before it is read; one through a
+# pipe is read only up to that size.
+{ printf '<title>'; head -c 300 expected; } >huge.htm && truncate -s 257M huge.htm
+expect_refusal "page over 256 MiB" "huge.htm" "larger than 256 MiB" --read huge.htm n.txt v.txt f.txt
+expect_refusal "page over 256 MiB through a pipe" "/dev/stdin" "larger than 256 MiB" \
+    --read /dev/stdin n.txt v.txt f.txt < <(cat huge.htm)
+"$page" --read /dev/stdin n.txt v.txt f.txt < <(cat expected) && cmp -s v.txt vars || fail "--read from a pipe"
 expect_refusal "text to a full device" "/dev/full" "cannot write" --read expected n.txt /dev/full f.txt
 
 # A page of many buffers, which the writing thread takes over one by one: to a

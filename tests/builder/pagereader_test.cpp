@@ -7,6 +7,7 @@
 
 #include "builder/page.h"
 #include "builder/pagereader.h"
+#include "tests/builder/crafted_texts.h"
 
 namespace {
 
@@ -177,35 +178,24 @@ TEST(PageReader, FromAStream)
     EXPECT_EQ(texts.name, nullptr);
     fclose(writeOnly);
     remove("tallisk-pagereader-test.tmp");
+
+    // A stream without end that begins as a page, as a pipe can: refused
+    // once it has given more than a page can hold.
+    size_t given = 0;
+    cookie_io_functions_t endless = {};
+    endless.read = [](void* cookie, char* to, size_t size) -> ssize_t {
+        size_t& count = *static_cast<size_t*>(cookie);
+        for (size_t i = 0; i < size; ++i)
+            to[i] = "<title>"[(count + i) % 7];
+        count += size;
+        return static_cast<ssize_t>(size);
+    };
+    FILE* pipe = fopencookie(&given, "r", endless);
+    ASSERT_NE(pipe, nullptr);
+    EXPECT_EQ(ReadCalculatorPageFile(pipe, &texts), pageTooLarge);
+    EXPECT_LE(given, pageFileLimit + 65536 + 1);
+    fclose(pipe);
 #endif
-}
-
-// Texts made to hold the page's pieces where the reader looks for them, in
-// `blocks` repeats: the variables are blocks that each hold the listing's
-// start and begin with a "?" line, so every block is a place the listing
-// could start; the function repeats the script's end at half the blocks'
-// period, where the script's end would lie for each of them; the name nests
-// the header pieces, so that several name lengths fit.
-struct Texts {
-    std::string name, variables, function;
-};
-
-Texts Crafted(size_t blocks, int nameDepth)
-{
-    const std::string a = listing, s2 = scriptEnd, h = header, e = nameEnd;
-    Texts texts;
-    texts.name = "n";
-    for (int i = 0; i < nameDepth; ++i)
-        texts.name = texts.name + h + texts.name + e + "y";
-    const std::string head = "?x\r\n";
-    std::string block = head + std::string(200 - head.size() - a.size(), 'v') + a;
-    std::string half = std::string(block.size() / 2 - s2.size(), 'f') + s2;
-    for (size_t i = 0; i < blocks; ++i) {
-        texts.variables += block;
-        texts.function += half;
-    }
-    texts.variables += head;
-    return texts;
 }
 
 // However the texts are made to hold the page's pieces, the reader's work
@@ -215,7 +205,7 @@ TEST(PageReader, WorkGrowsWithTheSizeAlone)
     for (int nameDepth : {0, 4}) {
         for (size_t blocks : {0, 16, 256, 4096}) {
             SCOPED_TRACE(testing::Message() << blocks << " blocks, names nested " << nameDepth << " deep");
-            Texts texts = Crafted(blocks, nameDepth);
+            CraftedTexts texts = MakeCraftedTexts(blocks, nameDepth);
             std::string page = Page(texts.name, texts.variables, texts.function);
             PageTexts back = {nullptr, nullptr, nullptr};
             unsigned long long work = 0;

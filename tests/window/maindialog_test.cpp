@@ -331,6 +331,41 @@ TEST_F(MainDialogTest, APathLongerThanThePathBuffersIsNoCurrentFile)
     EXPECT_EQ(shown[0].caption, openTitle);
 }
 
+// A pipe would keep the window waiting and a file over the limit would be
+// read whole: both are refused at once with their message, dropped or named
+// on the command line, and the editors stay as they were.
+TEST_F(MainDialogTest, WhatCannotBeAPageIsRefusedBeforeItIsRead)
+{
+    const char pipeName[] = "\\\\.\\pipe\\tallisk-window-test";
+    HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, NULL);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    std::string large = workFolder + "large.htm";
+    ASSERT_TRUE(WriteWholeFile(large, "<title>"));
+    HANDLE file
+        = CreateFileA(large.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 257LL << 20;
+    EXPECT_TRUE(SetFilePointerEx(file, size, NULL, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+
+    FillEditors("Typed", "t", "t#");
+    DropFiles(dialog, {pipeName});
+    DropFiles(dialog, {large});
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].text, ProgramString(IDS_PAGE_NOT_READ));
+    EXPECT_EQ(shown[1].text, ProgramString(IDS_PAGE_TOO_LARGE));
+    EXPECT_EQ(Editor(IDC_NAME), "Typed");
+    EXPECT_EQ(WindowText(dialog), "Tallisk 1.0 - New");
+
+    DestroyMainWindow(dialog);
+    dialog = RestartMainWindow(("\"" + large + "\"").c_str());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, ProgramString(IDS_PAGE_TOO_LARGE));
+    CloseHandle(pipe);
+    RemovePath(large);
+}
+
 TEST_F(MainDialogTest, HelpCommandsAndExit)
 {
     ASSERT_TRUE(WriteWholeFile(programFolder + "manual.htm", "<title>manual</title>"));
