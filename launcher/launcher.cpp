@@ -2,6 +2,7 @@
 // "lib" beside it. No window, no message; the exit code is always 0.
 #include <windows.h>
 #include <cstdlib>
+#include "files/librarysearch.h"
 #include "velmora/velmora.h"
 
 // The one base library the launcher holds, null when none is loaded.
@@ -60,8 +61,10 @@ static void ReleaseLibrary()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    LimitLibrarySearch();
     void* startData = NULL;
-    // First by the bare name, so the platform's library search order applies.
+    // First by the bare name, so that a copy beside the launcher or in the
+    // system folders, the only places now searched, is found.
     BaseObject* base = LoadBase(instance, "velmora.dll");
     if (base)
         startData = base->TakeStartData();
