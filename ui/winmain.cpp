@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "builder/filecommands.h"
+#include "files/librarysearch.h"
 #include "files/scramble.h"
 #include "ui/maindialog.h"
 #include "ui/resource.h"
@@ -64,6 +65,7 @@ static int RunMessageLoop()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int)
 {
+    LimitLibrarySearch();
     programInstance = instance;
     InitCommonControls();
     UnscrambleText(scrambledAboutSecondLine, aboutSecondLine, aboutSecondLineLength);
