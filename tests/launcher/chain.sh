@@ -26,13 +26,29 @@ echo "Tallisk's window appeared: \"$title\""
 [[ $title == *" - New" ]] || fail "the window is not the main window in its New state"
 
 # A page named after the launcher opens in Tallisk for editing: the base
-# library passes the launcher's arguments on.
+# library passes the launcher's arguments on. The launcher starts in the
+# page's folder, as Explorer starts a verb on a file, with a velmora.dll
+# planted first in that folder and then in one on Wine's PATH: it loads
+# neither (the planted copy leaves a mark in the current folder when loaded).
 wineserver -k >/dev/null 2>&1
 page="$W/documents/my page.htm"
 printf 'Sum' >"$W/name"; printf 'a\r\nb' >"$W/variables"; printf 'alert(a# + b#);' >"$W/function"
 "$TALLISK_BUILD/../native/tallisk-page" -o "$page" "$W/name" "$W/variables" "$W/function" ||
   fail "tallisk-page could not write the page"
-( cd "$W/documents" && wine "$W/unzipped/Tallisk/StartTallisk.exe" "$(dos "$page")" >/dev/null 2>&1 ) ||
-  fail "the launcher's exit code is $? with a page"
-wait_win ' - Z:.*\\my page\.htm$' 20 >/dev/null || fail "the page named after the launcher was not opened"
-echo "the page named after the launcher was opened"
+mark=$W/documents/planted-library-ran
+open_page() {  # open_page WHERE [VARIABLE=VALUE...]: the velmora.dll planted WHERE
+  local where=$1
+  shift
+  ( cd "$W/documents" && env "$@" wine "$W/unzipped/Tallisk/StartTallisk.exe" "$(dos "$page")" >/dev/null 2>&1 ) ||
+    fail "the launcher's exit code is $? with a page and a velmora.dll planted $where"
+  wait_win ' - Z:.*\\my page\.htm$' 20 >/dev/null ||
+    fail "the page named after the launcher was not opened with a velmora.dll planted $where"
+  [ -e "$mark" ] && fail "the velmora.dll planted $where was loaded: $(cat "$mark")"
+  wineserver -k >/dev/null 2>&1
+}
+mkdir -p "$W/onpath"
+cp "$TALLISK_BUILD/tests/launcher/launcher_planted.dll" "$W/documents/velmora.dll"
+open_page "in the page's folder"
+mv "$W/documents/velmora.dll" "$W/onpath/velmora.dll"
+open_page "on PATH" WINEPATH="$(dos "$W/onpath")"
+echo "the page named after the launcher was opened, and no planted velmora.dll was loaded"
