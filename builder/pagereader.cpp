@@ -237,6 +237,12 @@ bool HoldsHash(const unsigned char* at)
     return ((word - ones) & ~word & tops) != 0;
 }
 
+bool BlockHoldsHash(const char* at)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(at);
+    return HoldsHash(bytes) || HoldsHash(bytes + 8) || HoldsHash(bytes + 16) || HoldsHash(bytes + 24);
+}
+
 // Steps `hash` and `length` over [from, to): over the bytes themselves, or
 // the script they make.
 void HashBytes(const char* page, size_t from, size_t to, bool script, const Powers& powers, HashValue& hash,
@@ -354,15 +360,26 @@ bool ExtendPrefixes(Reader& reader, Prefixes& prefixes, size_t to)
         }
         prefixes.capacity = capacity;
     }
+    // A script's blocks without a "#" are stepped over with the bytes' prefixes.
+    if (prefixes.script && prefixes.blocks < needed && !ExtendPrefixes(reader, reader.bytes, to))
+        return false;
+    const HashValue blockPower = Power(reader.powers, prefixBlock);
     for (; prefixes.blocks < needed; ++prefixes.blocks) {
         HashValue hash = 0;
         Count length = 0;
         if (prefixes.blocks != 0) {
-            const size_t block = prefixes.blocks - 1;
+            const size_t block = prefixes.blocks - 1, start = block * prefixBlock;
             hash = prefixes.hash[block];
-            length = prefixes.script ? prefixes.length[block] : block * prefixBlock;
-            HashBytes(reader.page, block * prefixBlock, block * prefixBlock + prefixBlock, prefixes.script,
-                reader.powers, hash, length);
+            length = prefixes.script ? prefixes.length[block] : start;
+            if (prefixes.script && !BlockHoldsHash(reader.page + start)) {
+                // Without a "#" the block's script is its bytes, whose hash
+                // the bytes' prefixes give: one step instead of 32.
+                const HashValue* bytes = reader.bytes.hash;
+                hash = HashAdd(HashMultiply(HashSubtract(hash, bytes[block]), blockPower), bytes[block + 1]);
+                length += prefixBlock;
+            } else {
+                HashBytes(reader.page, start, start + prefixBlock, prefixes.script, reader.powers, hash, length);
+            }
             AddWork(reader, prefixBlock);
         }
         prefixes.hash[prefixes.blocks] = hash;
@@ -630,6 +647,26 @@ PageReadResult CheckTexts(Reader& reader, size_t name, size_t listing, size_t fu
     return result;
 }
 
+// Whether the script that F, [function, functionEnd), makes stands at `at`:
+// compared in place, so that a candidate checked whole before the hashes
+// start copies out no texts unless its script is in its place.
+bool ScriptStandsAt(Reader& reader, size_t at, size_t function, size_t functionEnd)
+{
+    const char* page = reader.page;
+    AddWork(reader, 2 * Count(functionEnd - function));
+    for (size_t i = function; i < functionEnd; ++i) {
+        if (page[i] != '#') {
+            if (at >= function || page[at++] != page[i])
+                return false;
+        } else if (!PieceAt(page, function, at, scriptHash, Length(scriptHash))) {
+            return false;
+        } else {
+            at += Length(scriptHash);
+        }
+    }
+    return true;
+}
+
 // From here on every candidate is tested with hashes before it is checked
 // whole; the rows are measured again from V's end, hashed.
 bool StartHashing(Reader& reader)
@@ -700,6 +737,8 @@ PageReadResult TryListingStart(Reader& reader, size_t listing, PageTexts* texts)
                 continue;
         } else {
             --reader.wholeChecksLeft;
+            if (!ScriptStandsAt(reader, scriptAt + Length(scriptStart), functionEnd - f, functionEnd))
+                continue;
         }
         PageReadResult result = CheckTexts(reader, name, listing, functionEnd - f, f, texts);
         if (result == pageReadOk || result == pageReadMemory)
