@@ -8,7 +8,7 @@
 
 PageSink MakePageSink(PageSinkKind kind)
 {
-    PageSink sink = {kind, nullptr, nullptr, 0, 0, 0, 0};
+    PageSink sink = {kind, nullptr, nullptr, 0, 0, 0, nullptr, 0};
     return sink;
 }
 
@@ -31,8 +31,8 @@ bool WriteBytes(PageSink& sink, const char* bytes, size_t length)
     case sinkCount:
         break;
     case sinkHash:
-        for (size_t i = 0; i < length; ++i)
-            sink.hash = HashStep(sink.hash, sink.hashBase, static_cast<unsigned char>(bytes[i]));
+        sink.hash = HashRun(
+            sink.hashTables, sink.hashBase, sink.hash, reinterpret_cast<const unsigned char*>(bytes), length);
         break;
     }
     sink.taken += length;

@@ -18,6 +18,7 @@ struct PageSink {
     size_t expectedLeft;
     unsigned long long hash;  // sinkHash: of the bytes taken so far
     unsigned long long hashBase;
+    const struct HashTables* hashTables;  // null, or the tables of hashBase
     unsigned long long taken;  // every kind: the bytes taken so far
 };
 

@@ -45,6 +45,51 @@ inline HashValue HashStep(HashValue hash, HashValue base, unsigned char byte)
     return HashAdd(HashMultiply(hash, base), byte);
 }
 
+// Terms for hashing eight bytes with one multiplication: term[k][c] is
+// c base^(7 - k), each below the prime, so the eight terms of a run of eight
+// bytes add up within 64 bits before one reduction.
+struct HashTables {
+    HashValue base;
+    HashValue eighth;  // base^8
+    HashValue term[8][256];
+};
+
+inline void FillHashTables(HashTables& tables, HashValue base)
+{
+    tables.base = base;
+    HashValue power = 1;
+    for (int k = 7; k >= 0; --k) {
+        for (unsigned c = 0; c < 256; ++c)
+            tables.term[k][c] = HashMultiply(c, power);
+        power = HashMultiply(power, base);
+    }
+    tables.eighth = power;
+}
+
+// The hash of a string followed by the eight bytes at `at`.
+inline HashValue HashEight(const HashTables& tables, HashValue hash, const unsigned char* at)
+{
+    HashValue sum = 0;
+    for (int k = 0; k < 8; ++k)
+        sum += tables.term[k][at[k]];
+    sum = (sum & hashModulus) + (sum >> 61);
+    return HashAdd(HashMultiply(hash, tables.eighth), sum >= hashModulus ? sum - hashModulus : sum);
+}
+
+// The hash of a string followed by `length` more bytes: eight at a time
+// where there are tables, one at a time with `base` where `tables` is null.
+inline HashValue HashRun(
+    const HashTables* tables, HashValue base, HashValue hash, const unsigned char* bytes, size_t length)
+{
+    size_t i = 0;
+    if (tables != nullptr)
+        for (; length - i >= 8; i += 8)
+            hash = HashEight(*tables, hash, bytes + i);
+    for (; i < length; ++i)
+        hash = HashStep(hash, base, bytes[i]);
+    return hash;
+}
+
 // base^exponent: what a hash is multiplied by when `exponent` bytes follow it.
 inline HashValue HashPower(HashValue base, unsigned long long exponent)
 {

@@ -167,9 +167,7 @@ struct Powers {
     HashValue* low;  // base^i, i < 2^16
     HashValue* high;  // base^(2^16 i)
     size_t highCount;
-    // byteAt[k][c]: c base^(7 - k), so that eight bytes are hashed with one
-    // multiplication on the chain from byte to byte instead of eight.
-    HashValue (*byteAt)[256];
+    HashTables* tables;
 };
 
 HashValue Power(const Powers& powers, Count exponent)
@@ -187,18 +185,16 @@ bool FillPowerTables(Powers& powers, Count largest)
     powers.highCount = static_cast<size_t>(largest >> powerLowBits) + 1;
     powers.low = static_cast<HashValue*>(malloc(sizeof(HashValue) << powerLowBits));
     powers.high = static_cast<HashValue*>(malloc(powers.highCount * sizeof(HashValue)));
-    powers.byteAt = static_cast<HashValue(*)[256]>(malloc(8 * sizeof *powers.byteAt));
-    if (powers.low == nullptr || powers.high == nullptr || powers.byteAt == nullptr)
+    powers.tables = static_cast<HashTables*>(malloc(sizeof(HashTables)));
+    if (powers.low == nullptr || powers.high == nullptr || powers.tables == nullptr)
         return false;
+    FillHashTables(*powers.tables, powers.base);
     powers.low[0] = powers.high[0] = 1;
     for (size_t i = 1; i < (size_t(1) << powerLowBits); ++i)
         powers.low[i] = HashMultiply(powers.low[i - 1], powers.base);
     const HashValue step = HashMultiply(powers.low[(size_t(1) << powerLowBits) - 1], powers.base);
     for (size_t i = 1; i < powers.highCount; ++i)
         powers.high[i] = HashMultiply(powers.high[i - 1], step);
-    for (size_t k = 0; k < 8; ++k)
-        for (unsigned c = 0; c < 256; ++c)
-            powers.byteAt[k][c] = HashMultiply(c, powers.low[7 - k]);
     return true;
 }
 
@@ -214,17 +210,6 @@ struct Prefixes {
     size_t blocks;
     size_t capacity;
 };
-
-// Eight bytes of `at` that hold no "#", hashed after `hash`: each term is
-// below the prime, so the eight add up within 64 bits before one reduction.
-HashValue HashEight(const Powers& powers, HashValue hash, const unsigned char* at)
-{
-    HashValue sum = 0;
-    for (size_t k = 0; k < 8; ++k)
-        sum += powers.byteAt[k][at[k]];
-    sum = (sum & hashModulus) + (sum >> 61);
-    return HashAdd(HashMultiply(hash, powers.low[8]), sum >= hashModulus ? sum - hashModulus : sum);
-}
 
 // Whether eight bytes hold a "#": the bytes equal to it become zero, and
 // (w - 0x01...) & ~w & 0x80... is nonzero exactly when a byte of w is.
@@ -249,15 +234,14 @@ void HashBytes(const char* page, size_t from, size_t to, bool script, const Powe
     Count& length)
 {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(page);
-    HashValue h = hash;
-    size_t at = from;
-    if (powers.byteAt != nullptr) {
-        for (; to - at >= 8 && !(script && HoldsHash(bytes + at)); at += 8)
-            h = HashEight(powers, h, bytes + at);
-        length += at - from;
+    if (!script) {
+        hash = HashRun(powers.tables, powers.base, hash, bytes + from, to - from);
+        length += to - from;
+        return;
     }
-    for (; at < to; ++at) {
-        if (!script || bytes[at] != '#') {
+    HashValue h = hash;
+    for (size_t at = from; at < to; ++at) {
+        if (bytes[at] != '#') {
             h = HashStep(h, powers.base, bytes[at]);
             ++length;
             continue;
@@ -430,6 +414,7 @@ PageSink RowsSink(const Reader& reader)
 {
     PageSink sink = MakePageSink(reader.rows.hashing ? sinkHash : sinkCount);
     sink.hashBase = reader.powers.base;
+    sink.hashTables = reader.powers.tables;
     return sink;
 }
 
@@ -540,8 +525,9 @@ const size_t hashBlock = 64;
 size_t CountHashes(const char* from, const char* to)
 {
     size_t count = 0;
-    for (; from < to; ++from)
-        count += *from == '#';
+    for (const char* at = from; at < to && (at = static_cast<const char*>(memchr(at, '#', to - at))) != nullptr;
+         ++at)
+        ++count;
     return count;
 }
 
@@ -833,7 +819,7 @@ PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* text
     free(reader.hashesAfter);
     free(reader.powers.low);
     free(reader.powers.high);
-    free(reader.powers.byteAt);
+    free(reader.powers.tables);
     free(reader.bytes.hash);
     free(reader.script.hash);
     free(reader.script.length);
