@@ -198,35 +198,33 @@ bool FillPowerTables(Powers& powers, Count largest)
     return true;
 }
 
-// Hashes of what the page's first bytes make, every 32 bytes, extended as far
-// as asked: of the bytes themselves, or of the script they make, a "#"
-// standing for ".value". The hash of any span is then two lookups away.
+// Hashes of the page's first bytes, every 32 bytes, extended as far as asked,
+// so that the hash of any span is two lookups away.
 const size_t prefixBlock = 32;
 
 struct Prefixes {
-    bool script;
-    HashValue* hash;  // hash[k]: of what the first 32 k bytes make
-    Count* length;  // script only: length[k]: of that script
+    HashValue* hash;  // hash[k]: of the first 32 k bytes
     size_t blocks;
     size_t capacity;
 };
 
-// Whether eight bytes hold a "#": the bytes equal to it become zero, and
-// (w - 0x01...) & ~w & 0x80... is nonzero exactly when a byte of w is.
-bool HoldsHash(const unsigned char* at)
-{
-    uint64_t word;
-    memcpy(&word, at, sizeof word);
-    const uint64_t ones = 0x0101010101010101ULL, tops = 0x8080808080808080ULL;
-    word ^= ones * '#';
-    return ((word - ones) & ~word & tops) != 0;
-}
+// The same for the script the page's first bytes make, a "#" standing for
+// ".value", told from the bytes' prefixes: past a block without a "#" the
+// script's prefix and the bytes' differ by a hash that is only multiplied by
+// base^32. So only the blocks that hold a "#" are marked, each with that
+// difference after it.
+struct ScriptMark {
+    size_t block;
+    size_t hashes;  // "#" in the first 32 (block + 1) bytes
+    HashValue difference;  // script's prefix less the bytes' after the block
+};
 
-bool BlockHoldsHash(const char* at)
-{
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(at);
-    return HoldsHash(bytes) || HoldsHash(bytes + 8) || HoldsHash(bytes + 16) || HoldsHash(bytes + 24);
-}
+struct ScriptMarks {
+    ScriptMark* marks;
+    size_t count;
+    size_t capacity;
+    size_t scanned;  // the blocks before it are marked
+};
 
 // Steps `hash` and `length` over [from, to): over the bytes themselves, or
 // the script they make.
@@ -251,24 +249,6 @@ void HashBytes(const char* page, size_t from, size_t to, bool script, const Powe
         length += Length(scriptHash);
     }
     hash = h;
-}
-
-struct Reader;
-bool ExtendPrefixes(Reader& reader, Prefixes& prefixes, size_t to);
-void AddWork(Reader& reader, Count steps);
-
-// What the page's first `at` bytes make: its hash, and its length.
-bool PrefixAt(Reader& reader, const char* page, Prefixes& prefixes, size_t at, const Powers& powers,
-    HashValue& hash, Count& length)
-{
-    if (!ExtendPrefixes(reader, prefixes, at))
-        return false;
-    const size_t block = at / prefixBlock;
-    hash = prefixes.hash[block];
-    length = prefixes.script ? prefixes.length[block] : block * prefixBlock;
-    HashBytes(page, block * prefixBlock, at, prefixes.script, powers, hash, length);
-    AddWork(reader, at - block * prefixBlock);
-    return true;
 }
 
 // The rows of V from a V start: the writer itself measures, and when asked
@@ -319,7 +299,7 @@ struct Reader {
     int wholeChecksLeft;
     Powers powers;
     Prefixes bytes;
-    Prefixes script;
+    ScriptMarks script;
 };
 
 void AddWork(Reader& reader, Count steps)
@@ -327,8 +307,9 @@ void AddWork(Reader& reader, Count steps)
     reader.work += steps;
 }
 
-bool ExtendPrefixes(Reader& reader, Prefixes& prefixes, size_t to)
+bool ExtendPrefixes(Reader& reader, size_t to)
 {
+    Prefixes& prefixes = reader.bytes;
     const size_t needed = to / prefixBlock + 1;
     if (needed > prefixes.capacity) {
         size_t capacity = needed < prefixes.capacity * 2 ? prefixes.capacity * 2 : needed;
@@ -336,50 +317,96 @@ bool ExtendPrefixes(Reader& reader, Prefixes& prefixes, size_t to)
         if (hash == nullptr)
             return false;
         prefixes.hash = hash;
-        if (prefixes.script) {
-            Count* length = static_cast<Count*>(realloc(prefixes.length, capacity * sizeof(Count)));
-            if (length == nullptr)
-                return false;
-            prefixes.length = length;
-        }
         prefixes.capacity = capacity;
     }
-    // A script's blocks without a "#" are stepped over with the bytes' prefixes.
-    if (prefixes.script && prefixes.blocks < needed && !ExtendPrefixes(reader, reader.bytes, to))
-        return false;
-    const HashValue blockPower = Power(reader.powers, prefixBlock);
     for (; prefixes.blocks < needed; ++prefixes.blocks) {
         HashValue hash = 0;
-        Count length = 0;
         if (prefixes.blocks != 0) {
-            const size_t block = prefixes.blocks - 1, start = block * prefixBlock;
-            hash = prefixes.hash[block];
-            length = prefixes.script ? prefixes.length[block] : start;
-            if (prefixes.script && !BlockHoldsHash(reader.page + start)) {
-                // Without a "#" the block's script is its bytes, whose hash
-                // the bytes' prefixes give: one step instead of 32.
-                const HashValue* bytes = reader.bytes.hash;
-                hash = HashAdd(HashMultiply(HashSubtract(hash, bytes[block]), blockPower), bytes[block + 1]);
-                length += prefixBlock;
-            } else {
-                HashBytes(reader.page, start, start + prefixBlock, prefixes.script, reader.powers, hash, length);
-            }
+            const size_t start = (prefixes.blocks - 1) * prefixBlock;
+            hash = HashRun(reader.powers.tables, reader.powers.base, prefixes.hash[prefixes.blocks - 1],
+                reinterpret_cast<const unsigned char*>(reader.page) + start, prefixBlock);
             AddWork(reader, prefixBlock);
         }
         prefixes.hash[prefixes.blocks] = hash;
-        if (prefixes.script)
-            prefixes.length[prefixes.blocks] = length;
     }
     return true;
 }
 
+// Adds to the bytes' prefix at `block` what makes it the script's: the hash
+// and the length, from the last mark before the block.
+void AddScriptDifference(Reader& reader, size_t block, HashValue& hash, Count& length)
+{
+    const ScriptMarks& marks = reader.script;
+    size_t low = 0, high = marks.count;
+    while (low < high) {
+        const size_t middle = low + (high - low) / 2;
+        if (marks.marks[middle].block < block)
+            low = middle + 1;
+        else
+            high = middle;
+        AddWork(reader, 1);
+    }
+    if (low == 0)
+        return;
+    const ScriptMark& mark = marks.marks[low - 1];
+    const Count after = Count(block - mark.block - 1) * prefixBlock;
+    hash = HashAdd(hash, HashMultiply(mark.difference, Power(reader.powers, after)));
+    length += hashGrowth * Count(mark.hashes);
+}
+
+// Marks every block before the one `to` lies in that holds a "#".
+bool MarkScriptBlocks(Reader& reader, size_t to)
+{
+    ScriptMarks& marks = reader.script;
+    const size_t end = to / prefixBlock * prefixBlock;
+    const char* page = reader.page;
+    for (size_t at = marks.scanned; at < end;) {
+        const char* found = static_cast<const char*>(memchr(page + at, '#', end - at));
+        AddWork(reader, (found != nullptr ? found - page : end) - at);
+        if (found == nullptr)
+            break;
+        const size_t block = static_cast<size_t>(found - page) / prefixBlock, start = block * prefixBlock;
+        HashValue hash = reader.bytes.hash[block];
+        Count length = start;
+        AddScriptDifference(reader, block, hash, length);
+        HashBytes(page, start, start + prefixBlock, true, reader.powers, hash, length);
+        AddWork(reader, prefixBlock);
+        if (!MakeRoom(
+                reinterpret_cast<void**>(&marks.marks), marks.capacity, marks.count, sizeof(ScriptMark)))
+            return false;
+        const Count hashes = (length - start - prefixBlock) / hashGrowth;
+        marks.marks[marks.count++]
+            = {block, static_cast<size_t>(hashes), HashSubtract(hash, reader.bytes.hash[block + 1])};
+        at = start + prefixBlock;
+    }
+    if (end > marks.scanned)
+        marks.scanned = end;
+    return true;
+}
+
+// What the page's first `at` bytes make, the bytes or their script: its
+// hash, and its length.
+bool PrefixAt(Reader& reader, bool script, size_t at, HashValue& hash, Count& length)
+{
+    if (!ExtendPrefixes(reader, at) || (script && !MarkScriptBlocks(reader, at)))
+        return false;
+    const size_t block = at / prefixBlock, start = block * prefixBlock;
+    hash = reader.bytes.hash[block];
+    length = start;
+    if (script)
+        AddScriptDifference(reader, block, hash, length);
+    HashBytes(reader.page, start, at, script, reader.powers, hash, length);
+    AddWork(reader, at - start);
+    return true;
+}
+
 // What [from, to) of the page makes, hashed: the bytes or their script.
-bool SpanHash(Reader& reader, Prefixes& prefixes, size_t from, size_t to, HashValue& hash)
+bool SpanHash(Reader& reader, bool script, size_t from, size_t to, HashValue& hash)
 {
     HashValue before, upTo;
     Count lengthBefore, lengthUpTo;
-    if (!PrefixAt(reader, reader.page, prefixes, from, reader.powers, before, lengthBefore)
-        || !PrefixAt(reader, reader.page, prefixes, to, reader.powers, upTo, lengthUpTo))
+    if (!PrefixAt(reader, script, from, before, lengthBefore)
+        || !PrefixAt(reader, script, to, upTo, lengthUpTo))
         return false;
     hash = HashSubtract(upTo, HashMultiply(before, Power(reader.powers, lengthUpTo - lengthBefore)));
     return true;
@@ -506,8 +533,8 @@ bool FindNames(Reader& reader, size_t longest)
         if (!PieceAt(page, size, again + length, nameEnd, Length(nameEnd)))
             continue;
         HashValue first, second;
-        if (!SpanHash(reader, reader.bytes, name, at, first)
-            || !SpanHash(reader, reader.bytes, again, again + length, second))
+        if (!SpanHash(reader, false, name, at, first)
+            || !SpanHash(reader, false, again, again + length, second))
             return false;
         if (first != second)
             continue;
@@ -525,8 +552,8 @@ const size_t hashBlock = 64;
 size_t CountHashes(const char* from, const char* to)
 {
     size_t count = 0;
-    for (const char* at = from; at < to && (at = static_cast<const char*>(memchr(at, '#', to - at))) != nullptr;
-         ++at)
+    for (const char* at = from;
+         at < to && (at = static_cast<const char*>(memchr(at, '#', to - at))) != nullptr; ++at)
         ++count;
     return count;
 }
@@ -611,8 +638,8 @@ char* CopyOut(const char* start, size_t length)
 
 // Copies out the texts of one candidate and has the writer compare them with
 // the page. On pageReadOk the texts are the caller's; otherwise they are freed.
-PageReadResult CheckTexts(Reader& reader, size_t name, size_t listing, size_t function, size_t functionLength,
-    PageTexts* texts)
+PageReadResult CheckTexts(
+    Reader& reader, size_t name, size_t listing, size_t function, size_t functionLength, PageTexts* texts)
 {
     const char* page = reader.page;
     const size_t size = reader.size;
@@ -662,20 +689,20 @@ bool StartHashing(Reader& reader)
 }
 
 // Whether ROWS(V) and SCRIPT(F) of the candidate stand where they would.
-bool SpansMatch(Reader& reader, const Rows& rows, size_t name, size_t function, size_t functionEnd,
-    bool& matches)
+bool SpansMatch(
+    Reader& reader, const Rows& rows, size_t name, size_t function, size_t functionEnd, bool& matches)
 {
     const size_t rowsAt = rowsAfterNames + 2 * name;
     const size_t scriptAt = rowsAt + static_cast<size_t>(rows.length) + Length(scriptStart);
     const size_t scriptLength = function - Length(scriptEnd) - scriptAt;
     HashValue pageRows, pageScript, script;
-    if (!SpanHash(reader, reader.bytes, rowsAt, rowsAt + static_cast<size_t>(rows.length), pageRows))
+    if (!SpanHash(reader, false, rowsAt, rowsAt + static_cast<size_t>(rows.length), pageRows))
         return false;
     matches = pageRows == rows.hash;
     if (!matches)
         return true;
-    if (!SpanHash(reader, reader.bytes, scriptAt, scriptAt + scriptLength, pageScript)
-        || !SpanHash(reader, reader.script, function, functionEnd, script))
+    if (!SpanHash(reader, false, scriptAt, scriptAt + scriptLength, pageScript)
+        || !SpanHash(reader, true, function, functionEnd, script))
         return false;
     matches = pageScript == script;
     return true;
@@ -747,7 +774,8 @@ PageReadResult TryListingStarts(Reader& reader, PageTexts* texts)
     if (!StartRows(reader, false))
         return pageReadMemory;
     PageReadResult found = pageChanged;
-    for (size_t end = listingEnd, at; (at = FindPieceBefore(reader.page, end, reader.search->listing)) != notFound;
+    for (size_t end = listingEnd, at;
+         (at = FindPieceBefore(reader.page, end, reader.search->listing)) != notFound;
          end = at + Length(listingStart) - 1) {
         PageReadResult result = TryListingStart(reader, at + Length(listingStart), texts);
         if (result == pageTextTooLong) {
@@ -764,7 +792,8 @@ PageReadResult TryListingStarts(Reader& reader, PageTexts* texts)
 HashValue RandomBase(const void* page)
 {
     unsigned long long seed = static_cast<unsigned long long>(time(nullptr)) * 0x9e3779b97f4a7c15ULL
-        ^ static_cast<unsigned long long>(clock()) ^ static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(page))
+        ^ static_cast<unsigned long long>(clock())
+        ^ static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(page))
         ^ static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(&seed)) << 17;
     // splitmix64's finaliser spreads every bit of the seed over the base.
     seed ^= seed >> 30;
@@ -785,7 +814,8 @@ PageReadResult FindTexts(Reader& reader, PageTexts* texts)
     PrepareNeedle(reader.search->header, nameMiddle, Length(nameMiddle), false);
     if (FindPiece(page, Length(titleStart), size, reader.search->header) == notFound)
         return pageNotCalculator;
-    if (size < fixedLength + Length(pageEnd) || !PieceAt(page, size, size - Length(pageEnd), pageEnd, Length(pageEnd)))
+    if (size < fixedLength + Length(pageEnd)
+        || !PieceAt(page, size, size - Length(pageEnd), pageEnd, Length(pageEnd)))
         return pageChanged;
     return TryListingStarts(reader, texts);
 }
@@ -806,7 +836,6 @@ PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* text
     reader.size = size;
     reader.wholeChecksLeft = wholeChecks;
     reader.powers.base = RandomBase(page);
-    reader.script.script = true;
     reader.search = static_cast<Search*>(malloc(sizeof(Search)));
     PageReadResult result = reader.search != nullptr ? FindTexts(reader, texts) : pageReadMemory;
     // A zero byte cuts a text short, so such a page never matches; it is
@@ -821,8 +850,7 @@ PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* text
     free(reader.powers.high);
     free(reader.powers.tables);
     free(reader.bytes.hash);
-    free(reader.script.hash);
-    free(reader.script.length);
+    free(reader.script.marks);
     if (work != nullptr)
         *work = reader.work;
     return result;

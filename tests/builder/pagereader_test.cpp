@@ -202,10 +202,13 @@ TEST(PageReader, FromAStream)
 // stays within a fixed multiple of the page's size, and the page reads back.
 TEST(PageReader, WorkGrowsWithTheSizeAlone)
 {
-    for (int nameDepth : {0, 4}) {
+    for (int shape = 0; shape < 3; ++shape) {
+        const int nameDepth = shape == 0 ? 0 : 4;
+        const bool hashes = shape == 2;
         for (size_t blocks : {0, 16, 256, 4096}) {
-            SCOPED_TRACE(testing::Message() << blocks << " blocks, names nested " << nameDepth << " deep");
-            CraftedTexts texts = MakeCraftedTexts(blocks, nameDepth);
+            SCOPED_TRACE(testing::Message() << blocks << " blocks, names nested " << nameDepth << " deep"
+                                            << (hashes ? ", \"#\" in the function" : ""));
+            CraftedTexts texts = MakeCraftedTexts(blocks, nameDepth, hashes);
             std::string page = Page(texts.name, texts.variables, texts.function);
             PageTexts back = {nullptr, nullptr, nullptr};
             unsigned long long work = 0;
@@ -215,8 +218,8 @@ TEST(PageReader, WorkGrowsWithTheSizeAlone)
             EXPECT_EQ(back.function, texts.function);
             FreePageTexts(&back);
             EXPECT_LE(work, 40 * page.size()) << page.size() << " bytes";
-            printf("%zu blocks, depth %d: %zu bytes, work %.1f per byte\n", blocks, nameDepth, page.size(),
-                double(work) / page.size());
+            printf("%zu blocks, depth %d%s: %zu bytes, work %.1f per byte\n", blocks, nameDepth,
+                hashes ? ", with #" : "", page.size(), double(work) / page.size());
         }
     }
 }
