@@ -94,7 +94,7 @@ ok = gen / flo <= 1.5 and peak_bytes <= limit and rd / rdflo <= 3 and read_peak_
 
 # A page of about 16 MiB whose texts hold the page's pieces where the reader
 # looks for them, against an ordinary page of the same size.
-run([craftedtexts, str(16 * 2**20 // 420), "cname", "cvars", "cfunc"], os.devnull)
+run([craftedtexts, str(16 * 2**20 // 400), "cname", "cvars", "cfunc"], os.devnull)
 run([page, "-o", "crafted.htm", "cname", "cvars", "cfunc"], os.devnull)
 crafted_size = os.path.getsize("crafted.htm")
 # An ordinary page of the same size: variable lines as above.
