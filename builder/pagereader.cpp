@@ -19,18 +19,20 @@
 //    and h the count of "#" in F, the f bytes before A: strictly increasing
 //    in f, so at most one f fits.
 // A candidate (s, n, f) with S1 and S2 in their places gives the page only if
-// ROWS(V) and SCRIPT(F) stand where they would. The first candidates are
-// checked whole by the writer itself, comparing instead of writing. A page
-// with more, which only texts made to hold the page's pieces give, has every
-// further one tested first in constant time with hashes of the page's spans,
-// of the rows from each V start and of the script any F makes, and only one
-// that passes is checked whole. The names that fit are few: a longer one
-// holds a shorter one twice with H between.
+// ROWS(V) and SCRIPT(F) stand where they would. The first candidates have
+// their script compared in place and are then checked whole by the writer
+// itself, comparing instead of writing. A page with more, which only texts
+// made to hold the page's pieces give, has every further one tested first in
+// logarithmic time with hashes of the page's spans, of the rows from each V
+// start and of the script any F makes, and only one that passes is checked
+// whole. The names that fit are few: a longer one holds a shorter one twice
+// with H between.
 //
-// So the time is linear in the page, plus a binary search per V start and
+// So the time is linear in the page, plus binary searches per V start and
 // name. Memory beyond the page and its texts: a word per name, a "#" count
 // per 64 bytes of where F can lie, a copy of the longest line, and with
-// hashes three words per 32 bytes of the page.
+// hashes a word per 32 bytes of the page and three per 32 bytes that hold a
+// "#".
 
 namespace {
 
