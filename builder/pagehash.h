@@ -9,23 +9,34 @@ typedef unsigned long long HashValue;
 
 const HashValue hashModulus = (1ULL << 61) - 1;
 
+// A number below 2^63 modulo the prime.
+inline HashValue HashFold(HashValue folded)
+{
+    folded = (folded & hashModulus) + (folded >> 61);
+    return folded >= hashModulus ? folded - hashModulus : folded;
+}
+
+// a * b modulo the prime, for a and b below it, in 32-bit halves, as the
+// 32-bit build computes it: 2^64 is 8 and 2^61 is 1 modulo the prime, and
+// every partial sum stays below 2^63.
+inline HashValue HashMultiplyInHalves(HashValue a, HashValue b)
+{
+    const HashValue aHigh = a >> 32, aLow = a & 0xffffffffULL, bHigh = b >> 32, bLow = b & 0xffffffffULL;
+    const HashValue middle = aHigh * bLow + aLow * bHigh;
+    const HashValue low = aLow * bLow;
+    return HashFold((aHigh * bHigh << 3) + (middle >> 29) + ((middle & ((1ULL << 29) - 1)) << 32) + (low >> 61)
+        + (low & hashModulus));
+}
+
 // a * b modulo the prime, for a and b below it.
 inline HashValue HashMultiply(HashValue a, HashValue b)
 {
 #if defined(__SIZEOF_INT128__)
     unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
-    HashValue folded = (static_cast<HashValue>(product) & hashModulus) + static_cast<HashValue>(product >> 61);
+    return HashFold((static_cast<HashValue>(product) & hashModulus) + static_cast<HashValue>(product >> 61));
 #else
-    // In 32-bit halves: 2^64 is 8 and 2^61 is 1 modulo the prime, and every
-    // partial sum stays below 2^63.
-    const HashValue aHigh = a >> 32, aLow = a & 0xffffffffULL, bHigh = b >> 32, bLow = b & 0xffffffffULL;
-    const HashValue middle = aHigh * bLow + aLow * bHigh;
-    const HashValue low = aLow * bLow;
-    HashValue folded = (aHigh * bHigh << 3) + (middle >> 29) + ((middle & ((1ULL << 29) - 1)) << 32)
-        + (low >> 61) + (low & hashModulus);
+    return HashMultiplyInHalves(a, b);
 #endif
-    folded = (folded & hashModulus) + (folded >> 61);
-    return folded >= hashModulus ? folded - hashModulus : folded;
 }
 
 inline HashValue HashAdd(HashValue a, HashValue b)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "builder/page.h"
+#include "builder/pagehash.h"
 #include "builder/pagereader.h"
 #include "tests/builder/crafted_texts.h"
 
@@ -222,4 +223,22 @@ TEST(PageReader, WorkGrowsWithTheSizeAlone)
                 hashes ? ", with #" : "", page.size(), double(work) / page.size());
         }
     }
+}
+
+// The 32-bit build multiplies hashes in 32-bit halves, which machines that
+// cannot run 32-bit programs never try: checked here against 128-bit products.
+TEST(PageReader, HashProductsInHalves)
+{
+#if defined(__SIZEOF_INT128__)
+    std::mt19937_64 random(7);
+    const HashValue edges[] = {0, 1, 2, 0xffffffffULL, 0x100000000ULL, hashModulus - 2, hashModulus - 1};
+    for (int i = 0; i < 200000; ++i) {
+        HashValue a = i < 49 ? edges[i % 7] : random() % hashModulus;
+        HashValue b = i < 49 ? edges[i / 7] : random() % hashModulus;
+        HashValue product = static_cast<HashValue>(static_cast<unsigned __int128>(a) * b % hashModulus);
+        ASSERT_EQ(HashMultiplyInHalves(a, b), product) << a << " * " << b;
+    }
+#else
+    GTEST_SKIP() << "no 128-bit integers to check against";
+#endif
 }
