@@ -24,8 +24,8 @@ inline HashValue HashMultiplyInHalves(HashValue a, HashValue b)
     const HashValue aHigh = a >> 32, aLow = a & 0xffffffffULL, bHigh = b >> 32, bLow = b & 0xffffffffULL;
     const HashValue middle = aHigh * bLow + aLow * bHigh;
     const HashValue low = aLow * bLow;
-    return HashFold((aHigh * bHigh << 3) + (middle >> 29) + ((middle & ((1ULL << 29) - 1)) << 32) + (low >> 61)
-        + (low & hashModulus));
+    return HashFold((aHigh * bHigh << 3) + (middle >> 29) + ((middle & ((1ULL << 29) - 1)) << 32)
+        + (low >> 61) + (low & hashModulus));
 }
 
 // a * b modulo the prime, for a and b below it.
