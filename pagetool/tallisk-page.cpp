@@ -4,16 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <stdio_ext.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "builder/page.h"
 #include "builder/pagereader.h"
@@ -31,71 +24,8 @@ const char usageText[] = "Usage: tallisk-page [-o OUTPUT] NAME_FILE VARIABLES_FI
                          "  --read     read the page PAGE back into its texts\n"
                          "  --help     show this help and exit\n";
 
-// A large text, and the output's buffers, go into transparent huge pages where
-// the system offers them: on a virtual machine, faulting in a big text 4 KiB at
-// a time can cost as much as generating its page. Freed with free().
-const size_t hugePage = size_t(2) << 20;
-
-char* AllocateLarge(size_t capacity)
-{
-    if (capacity < hugePage)
-        return static_cast<char*>(malloc(capacity));
-    size_t rounded = (capacity + hugePage - 1) / hugePage * hugePage;
-    char* text = static_cast<char*>(aligned_alloc(hugePage, rounded));
-    if (text != nullptr)
-        madvise(text, rounded, MADV_HUGEPAGE);
-    return text;
-}
-
-// Reads `size` bytes at `offset` of `fd`, or fewer where the file ends
-// first, into `to`: the count, or -1 with errno set.
-ssize_t ReadAt(int fd, char* to, size_t size, off_t offset)
-{
-    size_t done = 0;
-    while (done < size) {
-        ssize_t got = pread(fd, to + done, size - done, offset + static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
-
-// A large regular file is read in two halves at once, the second by a thread
-// of its own: copying the text out of the system's cache and faulting in its
-// buffer take a sixth of the time its page takes to write. The halves meet at
-// a huge-page boundary, so that each thread faults in its own pages. Gives
-// the length read, which is shorter where the file has shrunk since its size
-// was taken, or -1 with errno set.
-const size_t halvesFrom = size_t(8) << 20;
-
-ssize_t ReadInHalves(int fd, char* text, size_t size)
-{
-    size_t half = size / 2 / hugePage * hugePage;
-    ssize_t backGot = 0;
-    int backError = 0;
-    std::thread back([=, &backGot, &backError] {
-        backGot = ReadAt(fd, text + half, size - half, static_cast<off_t>(half));
-        backError = errno;
-    });
-    ssize_t frontGot = ReadAt(fd, text, half, 0);
-    back.join();
-    if (frontGot < 0)
-        return -1;
-    if (backGot < 0) {
-        errno = backError;
-        return -1;
-    }
-    return static_cast<size_t>(frontGot) < half ? frontGot : frontGot + backGot;
-}
-
 // Reads a whole file as a zero-terminated text in a malloc'd buffer, or says
-// why it cannot and returns null. The buffer is not cleared first: for a large
-// variables text that pass costs as much as the read.
+// why it cannot and returns null.
 char* ReadText(const char* path)
 {
     FILE* in = fopen(path, "rb");
@@ -103,38 +33,26 @@ char* ReadText(const char* path)
         fprintf(stderr, "tallisk-page: cannot open %s: %s\n", path, strerror(errno));
         return nullptr;
     }
-    // A regular file is read in one piece at its size; anything else grows.
+    // A regular file is read into one buffer of its size; anything else grows.
     struct stat info;
     bool regular = fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode);
     size_t capacity = regular ? static_cast<size_t>(info.st_size) + 1 : 65536;
     size_t length = 0;
-    char* text = AllocateLarge(capacity);
-    int error = text == nullptr ? ENOMEM : 0;
-    if (text != nullptr && regular && capacity - 1 >= halvesFrom) {
-        ssize_t got = ReadInHalves(fileno(in), text, capacity - 1);
-        if (got < 0)
-            error = errno;
-        else
-            length = static_cast<size_t>(got);
-    } else {
-        while (text != nullptr) {
-            size_t got = fread(text + length, 1, capacity - 1 - length, in);
-            length += got;
-            if (got == 0 || regular)
-                break;
-            if (length + 1 == capacity) {
-                capacity *= 2;
-                char* larger = static_cast<char*>(realloc(text, capacity));
-                if (larger == nullptr)
-                    free(text);
-                text = larger;
-            }
+    char* text = static_cast<char*>(malloc(capacity));
+    while (text != nullptr) {
+        size_t got = fread(text + length, 1, capacity - 1 - length, in);
+        length += got;
+        if (got == 0 || regular)
+            break;
+        if (length + 1 == capacity) {
+            capacity *= 2;
+            char* larger = static_cast<char*>(realloc(text, capacity));
+            if (larger == nullptr)
+                free(text);
+            text = larger;
         }
-        if (text == nullptr)
-            error = ENOMEM;
-        else if (ferror(in) != 0)
-            error = errno != 0 ? errno : EIO;
     }
+    int error = text == nullptr ? ENOMEM : ferror(in) != 0 ? (errno != 0 ? errno : EIO) : 0;
     fclose(in);
     if (error != 0) {
         fprintf(stderr, "tallisk-page: cannot read %s: %s\n", path, strerror(error));
@@ -148,148 +66,6 @@ char* ReadText(const char* path)
     }
     text[length] = 0;
     return text;
-}
-
-// Write-behind output: a second thread hands the stream's full buffers to
-// the kernel, oldest first, while the page goes on being generated into the
-// next free one, so writing a large page costs little more than generating it
-// and no byte is copied on the way. Several buffers, not two: on a busy
-// machine the writing thread is often not running when a buffer fills, and
-// the generating one should not wait for it each time. A failed write is
-// reported when the next buffer is handed over, and by fclose.
-const size_t writeBehindBuffers = 4;
-
-struct WriteBehind {
-    int fd;
-    FILE* stream;
-    std::mutex lock;
-    std::condition_variable changed;
-    char* block;  // the buffers, one after another
-    char* buffers[writeBehindBuffers];
-    // Buffers handed over and buffers written so far; the stream fills
-    // buffers[handed % writeBehindBuffers].
-    size_t handed;
-    size_t written;
-    size_t sizes[writeBehindBuffers];
-    bool closing;
-    int error;
-    std::thread worker;
-};
-
-// 0, or the error of the write that failed.
-int WriteAll(int fd, const char* bytes, size_t size)
-{
-    for (size_t done = 0; done < size;) {
-        ssize_t got = write(fd, bytes + done, size - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return got < 0 ? errno : EIO;
-        done += static_cast<size_t>(got);
-    }
-    return 0;
-}
-
-void WriteChunks(WriteBehind* behind)
-{
-    std::unique_lock<std::mutex> hold(behind->lock);
-    for (;;) {
-        behind->changed.wait(hold, [behind] { return behind->written < behind->handed || behind->closing; });
-        if (behind->written == behind->handed)
-            return;
-        size_t slot = behind->written % writeBehindBuffers;
-        hold.unlock();
-        int error = WriteAll(behind->fd, behind->buffers[slot], behind->sizes[slot]);
-        hold.lock();
-        if (behind->error == 0)
-            behind->error = error;
-        ++behind->written;
-        behind->changed.notify_all();
-    }
-}
-
-ssize_t WriteBehindWrite(void* cookie, const char* bytes, size_t size)
-{
-    WriteBehind* behind = static_cast<WriteBehind*>(cookie);
-    FILE* stream = behind->stream;
-    std::unique_lock<std::mutex> hold(behind->lock);
-    int error = behind->error;
-    if (error == 0 && bytes == stream->_IO_buf_base) {
-        // The stream goes on in the next buffer once it is free: glibc sets its
-        // write pointers from _IO_buf_base when this call returns.
-        size_t capacity = static_cast<size_t>(stream->_IO_buf_end - stream->_IO_buf_base);
-        behind->sizes[behind->handed % writeBehindBuffers] = size;
-        ++behind->handed;
-        behind->changed.notify_all();
-        behind->changed.wait(hold, [behind] { return behind->handed - behind->written < writeBehindBuffers; });
-        char* next = behind->buffers[behind->handed % writeBehindBuffers];
-        stream->_IO_buf_base = next;
-        stream->_IO_buf_end = next + capacity;
-        return static_cast<ssize_t>(size);
-    }
-    // Bytes of the caller's, which glibc writes without buffering when they
-    // are larger than the buffer, go out here once every buffer before them
-    // has, since they are the caller's again when this returns.
-    behind->changed.wait(hold, [behind] { return behind->written == behind->handed; });
-    error = behind->error;
-    if (error == 0) {
-        hold.unlock();
-        error = WriteAll(behind->fd, bytes, size);
-        hold.lock();
-    }
-    if (error != 0) {
-        behind->error = error;
-        errno = error;
-        return 0;
-    }
-    return static_cast<ssize_t>(size);
-}
-
-int WriteBehindClose(void* cookie)
-{
-    WriteBehind* behind = static_cast<WriteBehind*>(cookie);
-    {
-        std::lock_guard<std::mutex> hold(behind->lock);
-        behind->closing = true;
-        behind->changed.notify_all();
-    }
-    behind->worker.join();
-    int error = behind->error;
-    if (close(behind->fd) != 0 && error == 0)
-        error = errno;
-    free(behind->block);
-    delete behind;
-    errno = error;
-    return error == 0 ? 0 : -1;
-}
-
-// Takes over `fd`, which fclose closes. The stream is fully buffered in
-// buffers of `bufferSize` bytes, which it owns.
-FILE* OpenWriteBehind(int fd, size_t bufferSize)
-{
-    char* block = AllocateLarge(writeBehindBuffers * bufferSize);
-    if (block == nullptr)
-        return nullptr;
-    WriteBehind* behind = new WriteBehind();
-    behind->fd = fd;
-    behind->block = block;
-    for (size_t i = 0; i < writeBehindBuffers; ++i)
-        behind->buffers[i] = block + i * bufferSize;
-    behind->handed = 0;
-    behind->written = 0;
-    behind->closing = false;
-    behind->error = 0;
-    cookie_io_functions_t functions = {nullptr, WriteBehindWrite, nullptr, WriteBehindClose};
-    FILE* out = fopencookie(behind, "w", functions);
-    if (out == nullptr) {
-        free(block);
-        delete behind;
-        return nullptr;
-    }
-    behind->stream = out;
-    setvbuf(out, behind->buffers[0], _IOFBF, bufferSize);
-    behind->worker = std::thread(WriteChunks, behind);
-    return out;
 }
 
 // Why a page does not read back; `error` is the stream's, for a failed read.
@@ -420,20 +196,13 @@ int main(int argc, char** argv)
     }
 
     const char* outputName = outputPath != nullptr ? outputPath : "standard output";
-    int fd = outputPath != nullptr ? open(outputPath, O_WRONLY | O_CREAT | O_TRUNC, 0666) : STDOUT_FILENO;
-    if (fd < 0) {
+    FILE* out = outputPath != nullptr ? fopen(outputPath, "wb") : stdout;
+    if (out == nullptr) {
         fprintf(stderr, "tallisk-page: cannot create %s: %s\n", outputPath, strerror(errno));
         return 1;
     }
-    const size_t bufferSize = 1 << 20;
-    FILE* out = OpenWriteBehind(fd, bufferSize);
-    if (out == nullptr) {
-        fprintf(stderr, "tallisk-page: cannot write %s: %s\n", outputName, strerror(errno));
-        return 1;
-    }
-    // The writer makes many small writes: a large buffer, and no locking
-    // since only this thread uses the stream, keep each one cheap.
-    __fsetlocking(out, FSETLOCKING_BYCALLER);
+    // The writer makes many small writes; a large buffer keeps them cheap.
+    setvbuf(out, nullptr, _IOFBF, 1 << 20);
     errno = 0;
     bool written = WriteCalculatorPage(out, texts[0], texts[1], texts[2]);
     written = fflush(out) == 0 && written;

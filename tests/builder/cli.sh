@@ -83,7 +83,7 @@ sed 's/w\*h/w\x00h/' expected >zero.htm
 expect_refusal "zero byte" "zero.htm" "zero byte" --read zero.htm n.txt v.txt f.txt
 head -c 16777217 /dev/zero | tr '\0' n >long
 "$page" -o long.htm long empty empty || fail "long name: not written"
-# A text that large is read in two halves at once: the page holds it whole.
+# The page holds a text that large whole.
 tail -c +8 long.htm | head -c 16777217 | cmp -s - long || fail "long name: not written whole"
 expect_refusal "text over the limit" "long.htm" "longer than 16 MiB" --read long.htm n.txt v.txt f.txt
 expect_refusal "missing page" "no-such-page" "No such file" --read no-such-page n.txt v.txt f.txt
@@ -97,8 +97,8 @@ expect_refusal "page over 256 MiB through a pipe" "/dev/stdin" "larger than 256 
 "$page" --read /dev/stdin n.txt v.txt f.txt < <(cat expected) && cmp -s v.txt vars || fail "--read from a pipe"
 expect_refusal "text to a full device" "/dev/full" "cannot write" --read expected n.txt /dev/full f.txt
 
-# A page of many buffers, which the writing thread takes over one by one: to a
-# file and through a pipe, it reads back to its texts.
+# A page of many of the stream's buffers: to a file and through a pipe, it
+# reads back to its texts.
 awk 'BEGIN { for (i = 1; i <= 50000; i++) printf "v%d&k/unit %d/%d\r\n", i, i, i }' >manyvars
 "$page" -o many.htm name manyvars func && "$page" --read many.htm n.txt v.txt f.txt && cmp -s v.txt manyvars \
     || fail "many buffers: the page does not read back"
