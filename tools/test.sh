@@ -48,7 +48,7 @@ else
     echo "skipped: $name (32-bit; $tallisk_no_32bit_reason)"
     skipped=$((skipped + 1))
   done < <(ctest --test-dir "$win32" -N -L '^wine$' | sed -n 's/^ *Test *#[0-9]*: //p')
-  ran="64-bit only (this machine cannot run 32-bit programs)"
+  ran="64-bit only ($tallisk_no_32bit_reason)"
 fi
 windows "$win64" 64-bit
 
