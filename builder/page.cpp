@@ -8,19 +8,36 @@
 
 PageSink MakePageSink(PageSinkKind kind)
 {
-    PageSink sink = {kind, nullptr, nullptr, 0, 0, 0, nullptr, 0};
+    PageSink sink = {kind, nullptr, nullptr, 0, 0, nullptr, 0, 0, 0, nullptr, 0};
     return sink;
 }
 
 namespace {
 
-// One write per piece; a zero-length piece passes the same check.
+bool FlushSink(PageSink& sink)
+{
+    const size_t count = sink.buffered;
+    sink.buffered = 0;
+    return fwrite(sink.buffer, 1, count, sink.file) == count;
+}
+
+// A piece of the page; a zero-length piece passes the same checks.
 bool WriteBytes(PageSink& sink, const char* bytes, size_t length)
 {
     switch (sink.kind) {
     case sinkStream:
-        if (fwrite(bytes, 1, length, sink.file) != length)
-            return false;
+        if (length > sink.bufferSize - sink.buffered) {
+            if (!FlushSink(sink))
+                return false;
+            // A piece as large as the buffer goes out as it is.
+            if (length >= sink.bufferSize) {
+                if (fwrite(bytes, 1, length, sink.file) != length)
+                    return false;
+                break;
+            }
+        }
+        memcpy(sink.buffer + sink.buffered, bytes, length);
+        sink.buffered += length;
         break;
     case sinkCompare:
         if (length > sink.expectedLeft || memcmp(sink.expected, bytes, length) != 0)
@@ -121,7 +138,8 @@ bool WriteVariableRow(PageSink& sink, char* line, LineCuts& cuts)
     if (!WriteLiteral(sink, "</b></font></td><td align=left> <input type=\"text\" size=50 "))
         return false;
     if (label.key != 0
-        && !(WriteLiteral(sink, " accesskey=\"") && WriteBytes(sink, &label.key, 1) && WriteLiteral(sink, "\"")))
+        && !(WriteLiteral(sink, " accesskey=\"") && WriteBytes(sink, &label.key, 1)
+            && WriteLiteral(sink, "\"")))
         return false;
     if (hasValue && !(WriteLiteral(sink, " value=\"") && WriteText(sink, value) && WriteLiteral(sink, "\"")))
         return false;
@@ -190,8 +208,9 @@ bool WriteScriptBody(PageSink& sink, const char* function)
 bool WriteLineRow(PageSink& sink, char* line)
 {
     LineCuts cuts = {nullptr, nullptr, nullptr};
-    bool written = line == nullptr || *line == '?' ? WriteButtonRow(sink, line != nullptr ? line + 1 : nullptr, cuts)
-                                                   : WriteVariableRow(sink, line, cuts);
+    bool written = line == nullptr || *line == '?'
+        ? WriteButtonRow(sink, line != nullptr ? line + 1 : nullptr, cuts)
+        : WriteVariableRow(sink, line, cuts);
     RestoreCuts(cuts);
     return written;
 }
@@ -210,9 +229,12 @@ bool WritePage(PageSink& sink, const char* name, char* variables, const char* fu
 
 bool WriteCalculatorPage(FILE* out, const char* name, char* variables, const char* function)
 {
+    char buffer[16384];
     PageSink sink = MakePageSink(sinkStream);
     sink.file = out;
-    return WritePage(sink, name, variables, function);
+    sink.buffer = buffer;
+    sink.bufferSize = sizeof buffer;
+    return WritePage(sink, name, variables, function) && FlushSink(sink);
 }
 
 bool CalculatorPageMatches(

@@ -13,7 +13,10 @@ enum PageSinkKind { sinkStream, sinkCompare, sinkCount, sinkHash };
 
 struct PageSink {
     PageSinkKind kind;
-    FILE* file;  // sinkStream
+    FILE* file;  // sinkStream, written a buffer at a time:
+    char* buffer;
+    size_t bufferSize;
+    size_t buffered;
     const char* expected;  // sinkCompare: the bytes not yet matched
     size_t expectedLeft;
     unsigned long long hash;  // sinkHash: of the bytes taken so far
@@ -26,11 +29,11 @@ struct PageSink {
 PageSink MakePageSink(PageSinkKind kind);
 
 // Streams the page for one calculator to `out`, which is open for binary
-// writing. Each piece is one checked write; the first short write ends the
-// call with false. `variables` is cut in place while it is parsed and is
-// restored byte for byte before the call returns, whatever the result.
-// Each input carries an id equal to its name, so that the button's script can
-// read it as a global; the name is written whole, however long its label.
+// writing. The pieces are gathered into a buffer, each buffer is one checked
+// write, and the first short write ends the call with false. `variables` is cut in place while it is parsed
+// and is restored byte for byte before the call returns, whatever the result. Each input carries an id equal
+// to its name, so that the button's script can read it as a global; the name is written whole, however long
+// its label.
 bool WriteCalculatorPage(FILE* out, const char* name, char* variables, const char* function);
 // The same to any sink. With sinkCompare, false as soon as a piece differs
 // from the bytes expected or runs past them.
