@@ -25,8 +25,8 @@ char currentFileName[260];
 int isUntitled;
 bool textsInPage;
 
-// OFN_FILEMUSTEXIST | OFN_HIDEREADONLY for both dialogs.
-static const DWORD calculatorDialogFlags = 0x1004;
+// For both dialogs.
+static const DWORD calculatorDialogFlags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
 static const char saveDialogTitle[] = "Specify a calculator file name to save as and to lauch";
 static const char openDialogTitle[] = "Select a calculator to lauch";
 static const char editDialogTitle[] = "Select a calculator to edit";
