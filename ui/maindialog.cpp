@@ -5,13 +5,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstring>
-
 #include "builder/filecommands.h"
 #include "files/kept.h"
 #include "files/scramble.h"
 #include "files/settings.h"
 #include "ui/about.h"
+#include "ui/handover.h"
 #include "ui/layout.h"
 #include "ui/resource.h"
 #include "ui/winmain.h"
@@ -21,36 +20,13 @@ char linkLabel[320];
 char webAddress[320];
 HACCEL mainAccelerators;
 
-// A page named on the command line, opened once the window stands.
-static char startPage[260];
-static constexpr UINT openStartPageMessage = WM_APP + 2;
-
-// The first argument of the command line: a quoted one without its quotes.
+// A page named on the command line opens once the window stands, as one
+// handed over by a later start does.
 static void TakeStartPage(HWND dialog, const char* commandTail)
 {
-    startPage[0] = 0;
-    if (commandTail == NULL)
-        return;
-    while (*commandTail == ' ' || *commandTail == '\t')
-        ++commandTail;
-    char end = ' ';
-    if (*commandTail == '"') {
-        end = '"';
-        ++commandTail;
-    }
-    size_t length = 0;
-    while (commandTail[length] != 0 && commandTail[length] != end
-        && !(end == ' ' && commandTail[length] == '\t'))
-        ++length;
-    if (length == 0)
-        return;
-    // Too long for a path: left empty, so the open says it cannot read it,
-    // rather than cut to the name of some other file.
-    if (length < sizeof startPage) {
-        memcpy(startPage, commandTail, length);
-        startPage[length] = 0;
-    }
-    PostMessageA(dialog, openStartPageMessage, 0, 0);
+    char page[260];
+    if (TakeFirstArgument(commandTail, page))
+        QueuePage(dialog, page);
 }
 
 // mainWindow and programTitle must be set before LoadSettings, which titles
@@ -59,6 +35,7 @@ static void TakeStartPage(HWND dialog, const char* commandTail)
 static INT_PTR InitMainDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     mainWindow = dialog;
+    MarkMainWindow(dialog);
     MeasureMainLayout(dialog);
     UnscrambleText(scrambledProgramTitle, programTitle, programTitleLength);
     UnscrambleText(scrambledLinkLabel, linkLabel, linkLabelLength);
@@ -84,6 +61,7 @@ static void ExitProgram(HWND dialog)
 
 static void CloseMainDialog(HWND dialog)
 {
+    UnmarkMainWindow(dialog);
     SaveKeptTexts();
     if (settingsDirty)
         SaveSettings();
@@ -183,8 +161,12 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case buttonCommandMessage:
         RunButtonCommand(static_cast<int>(wParam));
         return TRUE;
-    case openStartPageMessage:
-        OpenCalculatorFile(startPage);
+    case pageQueuedMessage:
+        // The program's loop opens it, once no dialog's own loop runs.
+        return TRUE;
+    case WM_COPYDATA:
+        SetWindowLongPtrA(
+            dialog, DWLP_MSGRESULT, TakeHandedPage(dialog, reinterpret_cast<const COPYDATASTRUCT*>(lParam)));
         return TRUE;
     case WM_DROPFILES:
         OpenDroppedFile(reinterpret_cast<HDROP>(wParam));
@@ -216,6 +198,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         CloseMainDialog(dialog);
         return TRUE;
     case WM_DESTROY:
+        UnmarkMainWindow(dialog);
         PostQuitMessage(0);
         return TRUE;
     }

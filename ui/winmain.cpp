@@ -7,6 +7,7 @@
 #include "builder/filecommands.h"
 #include "files/librarysearch.h"
 #include "files/scramble.h"
+#include "ui/handover.h"
 #include "ui/maindialog.h"
 #include "ui/resource.h"
 
@@ -43,7 +44,7 @@ static bool IsMainWindowAccelerator(MSG* message)
         && TranslateAcceleratorA(mainWindow, mainAccelerators, message);
 }
 
-void DispatchProgramMessage(MSG* message)
+static void DispatchOneMessage(MSG* message)
 {
     // The rest of the main window's keys (Tab, Alt+C, Alt+L) come from the
     // dialog manager.
@@ -53,6 +54,20 @@ void DispatchProgramMessage(MSG* message)
         return;
     TranslateMessage(message);
     DispatchMessageA(message);
+}
+
+// Dialogs, message boxes and menus run loops of their own inside a message
+// this one dispatches; only back here, with none of them open, is a queued
+// page opened, so that its question never comes over another dialog.
+static int dispatchDepth;
+
+void DispatchProgramMessage(MSG* message)
+{
+    ++dispatchDepth;
+    DispatchOneMessage(message);
+    if (dispatchDepth == 1)
+        OpenQueuedPages();
+    --dispatchDepth;
 }
 
 static int RunMessageLoop()
@@ -67,6 +82,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int)
 {
     LimitLibrarySearch();
     programInstance = instance;
+    // Before anything is read or written: a Tallisk of this folder that is
+    // open already takes the page, and this run ends.
+    switch (ClaimProgramFolder(commandTail)) {
+    case startHere:
+        break;
+    case startHandedOver:
+        return 0;
+    case startNotAnswered:
+        ShowStringMessage(
+            NULL, programInstance, IDS_ERROR_TITLE, IDS_OPEN_NOT_ANSWERING, MB_OK | MB_ICONWARNING);
+        return 3;
+    }
     InitCommonControls();
     UnscrambleText(scrambledAboutSecondLine, aboutSecondLine, aboutSecondLineLength);
     // Without the class or the window the loop would wait for ever with
@@ -82,5 +109,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandTail, int)
         return 2;
     }
     mainWindow = dialog;
-    return RunMessageLoop();
+    int code = RunMessageLoop();
+    ReleaseProgramFolder();
+    return code;
 }
