@@ -6,10 +6,10 @@
 # the same file, place and size as the close stored and the same texts.
 # Tallisk is also ended now and then as a crash would end it: then the next
 # start shows the file and texts it had at the end. Pages are opened again
-# (Open, Ctrl+O, Select Launch, a drop, the command line): its own, other
-# programs' and damaged ones, which the model tells apart by reading them
-# back with tallisk-page; every question is answered each way, and every
-# page must hold the bytes the model says.
+# (Open, Ctrl+O, Select Launch, a drop, the command line, a second start):
+# its own, other programs' and damaged ones, which the model tells apart by
+# reading them back with tallisk-page; every question is answered each way,
+# and every page must hold the bytes the model says.
 # monkey.sh [SEED [ACTIONS [RUN_NAME]]]; needs TALLISK_BUILD, TALLISK_WINE_DIR
 # and TALLISK_ARCH as ctest gives them (`make soak` sets them).
 set -u
@@ -53,7 +53,7 @@ wine "$B/tallisk-peek.exe" <"$W/ask" >/dev/null 2>&1 &
 exec 7>"$W/ask"
 trap 'exec 7>&-; wineserver -k >/dev/null 2>&1' EXIT
 
-log=() step=0 restarts=0 endings=0 pages_checked=0 loads=0 questions=0 refusals=0 drops=0
+log=() step=0 restarts=0 endings=0 pages_checked=0 loads=0 questions=0 refusals=0 drops=0 seconds=0
 # Each line with the time of day, to set against the files' times.
 say() { local t; printf -v t '%(%T)T.%.3s' "${EPOCHREALTIME%.*}" "${EPOCHREALTIME#*.}"; log+=("$step: $t $*"); }
 fail() {
@@ -794,6 +794,22 @@ act_drop() {
   python3 "$(dirname "$0")/drop.py" "$w" "$x" "$y" "${files[@]}" || fail "the window did not take the drop"
   open_file "${files[0]##*/}"
 }
+# Tallisk started again while it is open, from the pages folder as the shell
+# starts "Edit with Tallisk": the new process hands its page, if any, to this
+# window and ends with 0, and the page opens here as Open opens it.
+act_second() {
+  SA=() SA_name=
+  if [ $((RANDOM % 3)) != 0 ]; then
+    if [ ${#known_pages[@]} -gt 0 ] && [ $((RANDOM % 5)) != 0 ]; then pick "${known_pages[@]}"; SA_name=$P; else SA_name=gone$step.htm; fi
+    if [ $((RANDOM % 2)) = 0 ]; then SA=("$PAGES\\$SA_name"); else SA=("$SA_name"); fi
+  fi
+  say "a second start${SA_name:+ with ${SA[0]}}"
+  seconds=$((seconds + 1))
+  ( cd "$W/pages" && timeout 30 wine ../app/Tallisk.exe "${SA[@]}" >>"$W/wine.log" 2>&1; echo $? >"$W/rc2" ) 2>>"$W/wine.log"
+  [ "$(cat "$W/rc2")" = 0 ] || fail "the second start ended with $(cat "$W/rc2")"
+  xdotool windowfocus --sync "$w" 2>/dev/null
+  if [ -n "$SA_name" ]; then open_file "$SA_name"; else check; texts_kept; expect_opened; fi
+}
 # Files another program puts in the pages folder, as new files or in place
 # of one there: pages of other programs, Tallisk's pages with a byte changed,
 # cut short or with a zero byte, an empty file and, once a run, a page whose
@@ -866,7 +882,7 @@ main_action() {
   if [ "$mode" = min ]; then
     case $((RANDOM % 5)) in 0) act_close ;; 1) act_end ;; *) act_size_state ;; esac; return
   fi
-  local r=$((RANDOM % 114))
+  local r=$((RANDOM % 116))
   # At the smallest width the buttons have no width, and Wine presses a
   # button for its mnemonic by a click inside it: nothing happens.
   if [ "${S_func%% *}" = 0 ] && [ $r -ge 40 ] && [ $r -lt 53 ]; then
@@ -895,7 +911,8 @@ main_action() {
   elif [ $r -lt 106 ]; then say "Ctrl+O"; wait_effect 'dialog_up "$EDIT"' ctrl+o || true; expect_dialog=edit; check; texts_kept
   elif [ $r -lt 109 ]; then act_drop
   elif [ $r -lt 113 ]; then act_make_file
-  else act_make_file in-place
+  elif [ $r -lt 114 ]; then act_make_file in-place
+  else act_second
   fi
 }
 # Two items of the File menu share the mnemonic C; Wine runs the first,
@@ -917,4 +934,4 @@ nothing_outside
 t=$(($(date +%s) - t0))
 echo "monkey passed: seed $seed, $TALLISK_ARCH-bit, $actions actions, $restarts restarts ($endings by ending the process)," \
   "$pages_checked pages checked, $loads loaded, $questions questions, $refusals refused, $drops drops," \
-  "$t s ($(awk "BEGIN{printf \"%.2f\", $t / $actions}") s an action)"
+  "$seconds second starts, $t s ($(awk "BEGIN{printf \"%.2f\", $t / $actions}") s an action)"
