@@ -52,3 +52,17 @@ open_page "in the page's folder"
 mv "$W/documents/velmora.dll" "$W/onpath/velmora.dll"
 open_page "on PATH" WINEPATH="$(dos "$W/onpath")"
 echo "the page named after the launcher was opened, and no planted velmora.dll was loaded"
+
+# A page given to the launcher while Tallisk is open goes to that window:
+# the launcher's Tallisk.exe hands it over and ends, and no second window comes.
+rm -f "$W/unzipped/Tallisk/lib/conf" "$W/unzipped/Tallisk/lib/kept"
+( cd "$W/documents" && wine "$W/unzipped/Tallisk/StartTallisk.exe" >/dev/null 2>&1 ) ||
+  fail "the launcher's exit code is $? without a page"
+wait_win ' - New$' 20 >/dev/null || fail "no window of Tallisk.exe in its New state"
+( cd "$W/documents" && wine "$W/unzipped/Tallisk/StartTallisk.exe" "$(dos "$page")" >/dev/null 2>&1 ) ||
+  fail "the launcher's exit code is $? with a page while Tallisk is open"
+wait_win ' - Z:.*\\my page\.htm$' 20 >/dev/null || fail "the open window did not take the page given to the launcher"
+sleep 1
+[ "$(xdotool search --onlyvisible --class '^Tallisk\.exe$' | wc -l)" = 1 ] ||
+  fail "$(xdotool search --onlyvisible --class '^Tallisk\.exe$' | wc -l) windows of Tallisk.exe, not one"
+echo "a page given to the launcher while Tallisk was open opened in its window"
