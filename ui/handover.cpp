@@ -24,6 +24,9 @@ static const DWORD claimTimeout = 10000;
 
 static char queuedPage[260];
 static bool pageQueued;
+// From the start of the close on, the window takes no page: one opened then
+// would write conf and kept from a window that is going.
+static bool windowClosing;
 
 // The same folder reached by another spelling (case, short names) is the same
 // installation.
@@ -103,10 +106,9 @@ static HandOverResult HandOver(HWND window, const char* commandTail)
             handOverTimeout, &taken)
         == 0)
         return IsWindow(window) ? notAnswered : windowGone;
-    // A window of this folder that refuses is not this program: nothing was
-    // opened, so it counts as no answer.
+    // A window that is closing takes no page: this run waits for it to end.
     if (taken != TRUE)
-        return notAnswered;
+        return windowGone;
     SetForegroundWindow(GetLastActivePopup(window));
     return handedOver;
 }
@@ -159,12 +161,15 @@ void ReleaseProgramFolder()
 
 void MarkMainWindow(HWND dialog)
 {
+    windowClosing = false;
     if (folderMutex != NULL)
         SetPropA(dialog, folderKey, dialog);
 }
 
 void UnmarkMainWindow(HWND dialog)
 {
+    windowClosing = true;
+    pageQueued = false;
     if (folderMutex != NULL)
         RemovePropA(dialog, folderKey);
 }
@@ -172,7 +177,7 @@ void UnmarkMainWindow(HWND dialog)
 bool TakeHandedPage(HWND dialog, const COPYDATASTRUCT* data)
 {
     // The page must end within a path buffer, with its zero.
-    if (data == NULL || data->dwData != handedPageTag || data->cbData > sizeof queuedPage
+    if (windowClosing || data == NULL || data->dwData != handedPageTag || data->cbData > sizeof queuedPage
         || (data->cbData > 0
             && (data->lpData == NULL || static_cast<const char*>(data->lpData)[data->cbData - 1] != 0)))
         return false;

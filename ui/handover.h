@@ -17,7 +17,8 @@ StartRole ClaimProgramFolder(const char* commandTail);
 // After the message loop, once conf and kept are written.
 void ReleaseProgramFolder();
 // The main window as the one a second start finds; unmarked when it closes,
-// so that a start during the close waits for this run to end instead.
+// so that a start during the close waits for this run to end instead, and a
+// page queued but not yet opened is dropped.
 void MarkMainWindow(HWND dialog);
 void UnmarkMainWindow(HWND dialog);
 
@@ -25,8 +26,8 @@ void UnmarkMainWindow(HWND dialog);
 // page (260 bytes). Returns false when there is none; a present argument too
 // long for a path leaves page empty, which the open reports as unreadable.
 bool TakeFirstArgument(const char* commandTail, char* page);
-// WM_COPYDATA from a second start: true when it was one, with its page (if
-// any) queued and the window brought forward.
+// WM_COPYDATA from a second start: true when it was one and the window is
+// not closing, with its page (if any) queued and the window brought forward.
 bool TakeHandedPage(HWND dialog, const COPYDATASTRUCT* data);
 // A page to open as File, Open does, once no dialog or menu of the window
 // runs; a later one replaces it. Posts pageQueuedMessage to wake the loop.
