@@ -36,6 +36,9 @@ static INT_PTR InitMainDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     mainWindow = dialog;
     MarkMainWindow(dialog);
+    // Queued first: a page handed over while a message of the start below
+    // is up came later, and replaces it.
+    TakeStartPage(dialog, reinterpret_cast<const char*>(lParam));
     MeasureMainLayout(dialog);
     UnscrambleText(scrambledProgramTitle, programTitle, programTitleLength);
     UnscrambleText(scrambledLinkLabel, linkLabel, linkLabelLength);
@@ -48,7 +51,6 @@ static INT_PTR InitMainDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
     CreateMainTooltip(dialog);
     mainAccelerators = LoadAcceleratorsA(programInstance, "Accelerators");
     DragAcceptFiles(dialog, TRUE);
-    TakeStartPage(dialog, reinterpret_cast<const char*>(lParam));
     // TRUE from here puts the focus on the first tab stop, the name editor.
     return DialogFallback(dialog, WM_INITDIALOG, wParam, lParam);
 }

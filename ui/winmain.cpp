@@ -72,6 +72,9 @@ void DispatchProgramMessage(MSG* message)
 
 static int RunMessageLoop()
 {
+    // A message box of the start may have taken the wake-up of a page queued
+    // while the window was made.
+    OpenQueuedPages();
     MSG message = {};
     while (GetMessageA(&message, NULL, 0, 0) > 0)
         DispatchProgramMessage(&message);
