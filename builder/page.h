@@ -30,10 +30,11 @@ PageSink MakePageSink(PageSinkKind kind);
 
 // Streams the page for one calculator to `out`, which is open for binary
 // writing. The pieces are gathered into a buffer, each buffer is one checked
-// write, and the first short write ends the call with false. `variables` is cut in place while it is parsed
-// and is restored byte for byte before the call returns, whatever the result. Each input carries an id equal
-// to its name, so that the button's script can read it as a global; the name is written whole, however long
-// its label.
+// write, and the first short write ends the call with false. `variables` is
+// cut in place while it is parsed and is restored byte for byte before the
+// call returns, whatever the result. Each input carries an id equal to its
+// name, so that the button's script can read it as a global; the name is
+// written whole, however long its label.
 bool WriteCalculatorPage(FILE* out, const char* name, char* variables, const char* function);
 // The same to any sink. With sinkCompare, false as soon as a piece differs
 // from the bytes expected or runs past them.

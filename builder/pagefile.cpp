@@ -67,6 +67,7 @@ static PageReadResult ReadOpenPageFile(HANDLE file, PageTexts* texts)
         return pageReadFailed;
     if (static_cast<unsigned long long>(size.QuadPart) > pageFileLimit)
         return pageTooLarge;
+    // One byte more, so that an empty file has a buffer too.
     char* page = static_cast<char*>(malloc(static_cast<size_t>(size.QuadPart) + 1));
     if (page == NULL)
         return pageReadMemory;

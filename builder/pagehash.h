@@ -83,8 +83,7 @@ inline HashValue HashEight(const HashTables& tables, HashValue hash, const unsig
     HashValue sum = 0;
     for (int k = 0; k < 8; ++k)
         sum += tables.term[k][at[k]];
-    sum = (sum & hashModulus) + (sum >> 61);
-    return HashAdd(HashMultiply(hash, tables.eighth), sum >= hashModulus ? sum - hashModulus : sum);
+    return HashAdd(HashMultiply(hash, tables.eighth), HashFold(sum));
 }
 
 // The hash of a string followed by `length` more bytes: eight at a time
