@@ -822,6 +822,21 @@ PageReadResult FindTexts(Reader& reader, PageTexts* texts)
     return TryListingStarts(reader, texts);
 }
 
+// What is left of a stream from its position, or -1 where it cannot tell
+// (a pipe, or a file too large for a long).
+long BytesLeft(FILE* file)
+{
+    const long here = ftell(file);
+    if (here < 0 || fseek(file, 0, SEEK_END) != 0)
+        return -1;
+    // Back where it was, whether or not the end could be told.
+    const long end = ftell(file);
+    if (fseek(file, here, SEEK_SET) != 0)
+        return -1;
+    clearerr(file);
+    return end >= here ? end - here : -1;
+}
+
 }  // namespace
 
 PageReadResult ReadCalculatorPage(const char* page, size_t size, PageTexts* texts, unsigned long long* work)
@@ -872,6 +887,20 @@ PageReadResult ReadCalculatorPageFile(FILE* file, PageTexts* texts)
         result = pageReadFailed;
     else if (size < Length(titleStart) || memcmp(page, titleStart, size) != 0)
         result = pageNotCalculator;
+    // A stream that tells its size is refused before it is read when that is
+    // over the limit, and is read into one buffer of that size.
+    const long remaining = result == pageReadOk ? BytesLeft(file) : -1;
+    if (remaining >= 0 && static_cast<unsigned long>(remaining) > pageFileLimit - size) {
+        result = pageTooLarge;
+    } else if (remaining >= 0 && size + static_cast<size_t>(remaining) + 1 > capacity) {
+        char* exact = static_cast<char*>(realloc(page, size + static_cast<size_t>(remaining) + 1));
+        if (exact == nullptr) {
+            result = pageReadMemory;
+        } else {
+            page = exact;
+            capacity = size + static_cast<size_t>(remaining) + 1;
+        }
+    }
     while (result == pageReadOk) {
         if (size == capacity) {
             char* larger = capacity <= static_cast<size_t>(-1) / 2

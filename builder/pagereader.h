@@ -39,7 +39,8 @@ PageReadResult ReadCalculatorPage(
     const char* page, size_t size, PageTexts* texts, unsigned long long* work = nullptr);
 // The same from the whole of a stream opened for binary reading, from its
 // current position to its end; one that does not begin as a page is not read
-// on, nor one past pageFileLimit. The caller opens and closes it.
+// on, nor one past pageFileLimit: one that tells its size is refused before
+// it is read. The caller opens and closes it.
 PageReadResult ReadCalculatorPageFile(FILE* file, PageTexts* texts);
 // Frees every text and leaves it null; safe to call twice.
 void FreePageTexts(PageTexts* texts);

@@ -128,14 +128,10 @@ int ReadPage(const char* pagePath, const char* const* outputs)
         return 1;
     }
     // Read, not mapped: a page cut short while it is read is then one that
-    // does not read back, not a fault. One over the limit is not read.
+    // does not read back, not a fault.
     PageTexts texts = {nullptr, nullptr, nullptr};
-    struct stat info;
     errno = 0;
-    PageReadResult result = fstat(fileno(in), &info) == 0 && S_ISREG(info.st_mode)
-            && static_cast<unsigned long long>(info.st_size) > pageFileLimit
-        ? pageTooLarge
-        : ReadCalculatorPageFile(in, &texts);
+    PageReadResult result = ReadCalculatorPageFile(in, &texts);
     int error = errno != 0 ? errno : EIO;
     fclose(in);
     if (result != pageReadOk) {
