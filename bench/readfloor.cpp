@@ -25,8 +25,13 @@ int main(int argc, char** argv)
     char* page = static_cast<char*>(malloc(capacity));
     for (size_t got; page != nullptr && (got = fread(page + size, 1, capacity - size, in)) > 0;) {
         size += got;
-        if (size == capacity)
-            page = static_cast<char*>(realloc(page, capacity *= 2));
+        if (size == capacity) {
+            capacity *= 2;
+            char* larger = static_cast<char*>(realloc(page, capacity));
+            if (larger == nullptr)
+                free(page);
+            page = larger;
+        }
     }
     if (page == nullptr || ferror(in)) {
         fprintf(stderr, "readfloor: cannot read %s\n", argv[1]);
