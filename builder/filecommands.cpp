@@ -13,9 +13,6 @@
 
 #include "builder/pagefile.h"
 #include "builder/scan.h"
-#include "files/kept.h"
-#include "files/scramble.h"
-#include "files/settings.h"
 #include "ui/maindialog.h"
 #include "ui/resource.h"
 #include "ui/winmain.h"
@@ -23,7 +20,7 @@
 char currentFolder[260];
 char currentFileName[260];
 int isUntitled;
-bool textsInPage;
+DocumentState document;
 
 // For both dialogs.
 static const DWORD calculatorDialogFlags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
@@ -169,9 +166,7 @@ static bool JoinPath(char* path, const char* folder, const char* name)
     return CopyText(path, 260, folder) && AppendText(path, 260, name);
 }
 
-// Makes folder + name the current file. conf is written when that changed,
-// so that a run ended without closing still starts again with the file the
-// kept texts belong to.
+// Makes folder + name the current file, and notes when that changed.
 static bool MakeFileCurrent(const char* folder, const char* name, char* path)
 {
     bool same = !isUntitled && strcmp(folder, currentFolder) == 0 && strcmp(name, currentFileName) == 0;
@@ -179,7 +174,7 @@ static bool MakeFileCurrent(const char* folder, const char* name, char* path)
     CopyText(currentFileName, sizeof currentFileName, name);
     bool usable = ComposeCurrentPath(path);
     if (!same)
-        KeepCurrentFileInSettings();
+        document.fileChanged = true;
     return usable;
 }
 
@@ -224,16 +219,16 @@ static bool WriteEditorsAsPage(const char* path)
     char* name = ReadEditText(IDC_NAME);
     char* variables = ReadEditText(IDC_VARIABLES);
     char* function = ReadEditText(IDC_FUNCTION);
-    PageWriteResult result = name != NULL && variables != NULL && function != NULL
+    WholeFileResult result = name != NULL && variables != NULL && function != NULL
         ? WritePageFile(path, name, variables, function)
-        : pageNotWritten;
+        : fileNotWritten;
     free(name);
     free(variables);
     free(function);
-    if (result == pageWritten)
+    if (result == fileWritten)
         return true;
     ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE,
-        result == pageNotCreated ? IDS_OPEN_FAILED : IDS_WRITE_FAILED, MB_OK);
+        result == fileNotCreated ? IDS_OPEN_FAILED : IDS_WRITE_FAILED, MB_OK);
     return false;
 }
 
@@ -255,7 +250,7 @@ static bool WriteCalculator(BOOL forceDialog, char* path)
         return false;
     if (!WriteEditorsAsPage(path))
         return false;
-    textsInPage = true;
+    document.textsInPage = true;
     return true;
 }
 
@@ -264,7 +259,7 @@ static bool WriteCalculator(BOOL forceDialog, char* path)
 static bool KeepUnwrittenTexts(bool* wrote)
 {
     *wrote = false;
-    if (textsInPage || EditorsAreEmpty())
+    if (document.textsInPage || EditorsAreEmpty())
         return true;
     char path[260];
     switch (AskQuestion(IDS_ASK_WRITE_TEXTS, MB_DEFBUTTON1)) {
@@ -291,16 +286,15 @@ static bool EditorsHold(const PageTexts* texts)
         && EditorHolds(IDC_FUNCTION, texts->function);
 }
 
-// The editors get the page's texts, which are then what is kept. They count
-// as the page's only if the editors took them whole.
+// The editors get the page's texts. They count as the page's only if the
+// editors took them whole.
 static void ShowPageTexts(const PageTexts* texts)
 {
     SetDlgItemTextA(mainWindow, IDC_NAME, texts->name);
     SetDlgItemTextA(mainWindow, IDC_VARIABLES, texts->variables);
     SetDlgItemTextA(mainWindow, IDC_FUNCTION, texts->function);
-    NoteTextsChanged();
-    SaveKeptTexts();
-    textsInPage = EditorsHold(texts);
+    document.textsReplaced = true;
+    document.textsInPage = EditorsHold(texts);
 }
 
 static UINT PageReadMessage(PageReadResult result)
@@ -367,18 +361,19 @@ void OpenCalculator()
 
 void OpenCalculatorFile(const char* path)
 {
-    char full[260] = "", folder[260] = "";
-    DWORD length = GetFullPathNameA(path, sizeof full, full, NULL);
-    if (length == 0 || length >= sizeof full) {
+    char folder[260] = "", name[260] = "";
+    char* bareName = NULL;
+    DWORD length = GetFullPathNameA(path, sizeof folder, folder, &bareName);
+    if (length == 0 || length >= sizeof folder) {
         ShowStringMessage(mainWindow, programInstance, IDS_ERROR_TITLE, IDS_PAGE_NOT_READ, MB_OK);
         return;
     }
-    CopyText(folder, sizeof folder, full);
-    char* name = AfterLastSeparator(folder);
-    char bareName[260] = "";
-    CopyText(bareName, sizeof bareName, name);
-    *name = 0;
-    OpenCalculatorAt(folder, bareName);
+    // A path that ends in a separator names no file; the open says so.
+    if (bareName != NULL) {
+        CopyText(name, sizeof name, bareName);
+        *bareName = 0;
+    }
+    OpenCalculatorAt(folder, name);
 }
 
 void StartNewCalculator()
@@ -388,24 +383,22 @@ void StartNewCalculator()
         return;
     bool changed = !isUntitled;
     NewCalculator();
-    // The multi-line editors send no change notification for this.
-    NoteTextsChanged();
-    textsInPage = true;
+    document.textsReplaced = true;
+    document.textsInPage = true;
     if (changed)
-        KeepCurrentFileInSettings();
+        document.fileChanged = true;
 }
 
 void NoteEditorsChanged()
 {
-    textsInPage = false;
-    NoteTextsChanged();
+    document.textsInPage = false;
 }
 
 void NoteStartTexts()
 {
     char path[260];
     PageTexts texts = {};
-    textsInPage = !isUntitled && JoinPath(path, currentFolder, currentFileName)
+    document.textsInPage = !isUntitled && JoinPath(path, currentFolder, currentFileName)
         && ReadPageFile(path, &texts) == pageReadOk && EditorsHold(&texts);
     FreePageTexts(&texts);
 }

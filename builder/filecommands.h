@@ -7,9 +7,16 @@
 extern char currentFolder[260];  // with its trailing separator
 extern char currentFileName[260];  // bare name and extension
 extern int isUntitled;  // non-zero while there is no current file
-// True while the editors hold texts that a page holds too: since the last
-// Create Launch, Open or page loaded.
-extern bool textsInPage;
+// The document beside the current file. The commands set the two changes;
+// the main window keeps them (conf, kept) and clears them.
+struct DocumentState {
+    // The editors hold texts that a page holds too: since the last Create
+    // Launch, Open or page loaded.
+    bool textsInPage;
+    bool textsReplaced;  // a command gave the editors new texts
+    bool fileChanged;  // a command made another file current, or none
+};
+extern DocumentState document;
 
 // A filter list: pairs of zero-terminated texts ending in an empty one. The
 // buffer a builder fills holds four texts of up to 260 bytes and the final zero.

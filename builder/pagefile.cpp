@@ -1,18 +1,12 @@
-// Calculator pages on disk. A page is never replaced by less than a whole
-// page: the new one is written beside it and takes its place only once it is
-// on the disk.
+// Calculator pages on disk, written whole and read back.
 #include "builder/pagefile.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "builder/page.h"
-#include "builder/scan.h"
-#include "files/progfiles.h"
-#include "files/scramble.h"
 
 namespace {
 
@@ -30,29 +24,10 @@ bool WritePage(FILE* file, void* context)
 
 }  // namespace
 
-PageWriteResult WritePageFile(const char* path, const char* name, char* variables, const char* function)
+WholeFileResult WritePageFile(const char* path, const char* name, char* variables, const char* function)
 {
-    char folder[260] = "";
-    if (!CopyText(folder, sizeof folder, path))
-        return pageNotCreated;
-    *AfterLastSeparator(folder) = 0;
-    // A name of the system's choosing that no other file has: the system
-    // creates it, so two copies of the program never share one.
-    char temporary[MAX_PATH] = "";
-    if (GetTempFileNameA(folder[0] != 0 ? folder : ".", "tlk", 0, temporary) == 0)
-        return pageNotCreated;
     PageSource source = {name, variables, function};
-    if (!WriteFileThrough(temporary, WritePage, &source))
-        return pageNotWritten;
-    // ReplaceFile keeps the old page's attributes and security; a new page
-    // has none to keep.
-    bool placed = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES
-        ? ReplaceFileA(path, temporary, NULL, 0, NULL, NULL) != 0
-        : MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (placed)
-        return pageWritten;
-    DeleteFileA(temporary);
-    return pageNotWritten;
+    return WriteFileWhole(path, WritePage, &source);
 }
 
 static const DWORD readChunk = 1 << 20;

@@ -1,28 +1,12 @@
-// Keeps the editors' texts in "kept" beside "conf". The file is written to a
-// name of this process's own and then renamed over the old one, so that an
-// interrupted write or a second copy of the program never leaves half a file.
+// Keeps the editors' texts in "kept" beside "conf".
 #include "files/kept.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <windows.h>
+
 #include <cstring>
 
-#include "builder/filecommands.h"
-#include "files/keptformat.h"
+#include "builder/wholefile.h"
 #include "files/progfiles.h"
-#include "ui/resource.h"
-#include "ui/winmain.h"
-
-int keptDirty;
-bool keepingStopped;
-bool keepFailureShown;
-
-static const int keptEditors[keptTextCount] = {IDC_NAME, IDC_FUNCTION, IDC_VARIABLES};
-
-static void ShowKeptMessage(UINT textId)
-{
-    ShowStringMessage(NULL, programInstance, IDS_ERROR_TITLE, textId, MB_OK | MB_ICONWARNING);
-}
 
 // A damaged file goes to the first free name of kept.damaged, kept.damaged2
 // to kept.damaged9, so that an earlier one is not lost either.
@@ -39,86 +23,36 @@ static bool MoveDamagedAside(const char* path)
     return false;
 }
 
-static void ShowKeptTexts(const KeptTexts* texts)
+KeptLoad LoadKeptTexts(KeptTexts* texts)
 {
-    for (int i = 0; i < keptTextCount; ++i)
-        SetDlgItemTextA(mainWindow, keptEditors[i], texts->text[i]);
-}
-
-// Gives the editors what the file holds, or stops keeping for this run.
-static void ReadKeptFile()
-{
+    *texts = KeptTexts{};
     char path[programFilePathSize];
     if (!GetProgramFilePath(path, "kept"))
-        return;
+        return keptAbsent;
     FILE* file = fopen(path, "rb");
-    if (!file) {
-        // Not there yet: a first start, or a folder of a version that kept nothing.
-        if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
-            keepingStopped = true;
-            ShowKeptMessage(IDS_KEPT_READ_FAILED);
-        }
-        return;
-    }
-    KeptTexts texts;
-    KeptResult result = ReadKeptTexts(file, &texts);
+    if (!file)
+        return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES ? keptAbsent : keptUnreadable;
+    KeptResult result = ReadKeptTexts(file, texts);
     fclose(file);
-    if (result == keptOk) {
-        ShowKeptTexts(&texts);
-        FreeKeptTexts(&texts);
-    } else if (result == keptRead || result == keptMemory) {
-        keepingStopped = true;
-        ShowKeptMessage(IDS_KEPT_READ_FAILED);
-    } else if (MoveDamagedAside(path)) {
-        ShowKeptMessage(IDS_KEPT_DAMAGED);
-    } else {
-        keepingStopped = true;
-        ShowKeptMessage(IDS_KEPT_NOT_MOVED);
-    }
+    if (result == keptOk)
+        return keptLoaded;
+    if (result == keptRead || result == keptMemory)
+        return keptUnreadable;
+    return MoveDamagedAside(path) ? keptMovedAside : keptNotMoved;
 }
 
-void LoadKeptTexts()
+static bool WriteKeptFile(FILE* file, void* context)
 {
-    ReadKeptFile();
-    // What the editors now hold is what the file holds, or all that can be had.
-    KillTimer(mainWindow, IDT_KEEP_TEXTS);
-    keptDirty = 0;
-}
-
-void NoteTextsChanged()
-{
-    keptDirty = 1;
-    SetTimer(mainWindow, IDT_KEEP_TEXTS, keepDelay, NULL);
-}
-
-// Writes the editors' texts as the whole kept file.
-static bool WriteKeptFile(FILE* file, void*)
-{
-    char* text[keptTextCount] = {};
-    unsigned long length[keptTextCount] = {};
-    bool read = true;
-    for (int i = 0; i < keptTextCount; ++i) {
-        text[i] = ReadEditText(keptEditors[i]);
-        read = read && text[i] != NULL;
-        length[i] = text[i] ? (unsigned long)strlen(text[i]) : 0;
-    }
-    bool written = read && WriteKeptTexts(file, text, length) == keptOk;
+    const char* const* text = static_cast<const char* const*>(context);
+    unsigned long length[keptTextCount];
     for (int i = 0; i < keptTextCount; ++i)
-        free(text[i]);
-    return written;
+        length[i] = (unsigned long)strlen(text[i]);
+    return WriteKeptTexts(file, text, length) == keptOk;
 }
 
-void SaveKeptTexts()
+bool SaveKeptTexts(const char* const text[keptTextCount])
 {
-    KillTimer(mainWindow, IDT_KEEP_TEXTS);
-    if (!keptDirty || keepingStopped)
-        return;
-    if (ReplaceProgramFile("kept", WriteKeptFile, NULL)) {
-        keptDirty = 0;
-        return;
-    }
-    if (!keepFailureShown) {
-        keepFailureShown = true;
-        ShowKeptMessage(IDS_KEPT_WRITE_FAILED);
-    }
+    char path[programFilePathSize];
+    return GetProgramFilePath(path, "kept")
+        && WriteFileWhole(path, WriteKeptFile, const_cast<const char**>(text)) == fileWritten;
 }

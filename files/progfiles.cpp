@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <io.h>
 
 #include "builder/scan.h"
 #include "files/scramble.h"
@@ -29,37 +28,6 @@ bool GetProgramFilePath(char* path, const char* name)
     if (AppendText(path, programFilePathSize, name))
         return true;
     path[0] = 0;
-    return false;
-}
-
-bool WriteFileThrough(const char* path, FileWriter write, void* context)
-{
-    FILE* file = fopen(path, "wb");
-    if (file == NULL)
-        return false;
-    // A full disk shows only when the buffer is flushed; the commit makes
-    // the bytes safe before the file takes another's place.
-    bool written = write(file, context) && fflush(file) == 0 && _commit(_fileno(file)) == 0;
-    written = fclose(file) == 0 && written;
-    if (!written)
-        DeleteFileA(path);
-    return written;
-}
-
-bool ReplaceProgramFile(const char* name, FileWriter write, void* context)
-{
-    if (strlen(name) > 12)
-        return false;
-    // wsprintf keeps the C runtime's printf out of the program.
-    char ownName[32];
-    wsprintfA(ownName, "%s.%lu.new", name, GetCurrentProcessId());
-    char path[programFilePathSize], temporary[programFilePathSize];
-    if (!GetProgramFilePath(path, name) || !GetProgramFilePath(temporary, ownName)
-        || !WriteFileThrough(temporary, write, context))
-        return false;
-    if (MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    DeleteFileA(temporary);
     return false;
 }
 

@@ -5,11 +5,14 @@
 #include <cstdio>
 
 #include "builder/filecommands.h"
+#include "builder/wholefile.h"
 #include "files/progfiles.h"
 #include "files/settingsformat.h"
 #include "ui/layout.h"
 #include "ui/resource.h"
 #include "ui/winmain.h"
+
+bool currentFileFailureShown;
 
 static void ShowSettingsMessage(HWND owner, UINT textId)
 {
@@ -72,7 +75,8 @@ static bool WriteSettings(FILE* file, void* context)
 static bool WriteSettingsInPlace(bool showFailure)
 {
     SettingsField failed = settingsOk;
-    if (ReplaceProgramFile("conf", WriteSettings, &failed))
+    char path[programFilePathSize];
+    if (GetProgramFilePath(path, "conf") && WriteFileWhole(path, WriteSettings, &failed) == fileWritten)
         return true;
     if (!showFailure)
         return false;
@@ -91,8 +95,6 @@ void SaveSettings()
 
 void KeepCurrentFileInSettings()
 {
-    // Said once a run: the close says it again if it still fails.
-    static bool failureShown;
-    if (!WriteSettingsInPlace(!failureShown))
-        failureShown = true;
+    if (!WriteSettingsInPlace(!currentFileFailureShown))
+        currentFileFailureShown = true;
 }

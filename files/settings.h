@@ -13,5 +13,8 @@ void SaveSettings();
 // and a run that ends without closing its window must still start again with
 // the file its kept texts belong to.
 void KeepCurrentFileInSettings();
+// Set once that write's failure was said: later ones of the run are silent,
+// and the close says it again if it still fails.
+extern bool currentFileFailureShown;
 
 #endif

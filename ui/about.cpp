@@ -39,9 +39,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             EndDialog(dialog, 1);
             return TRUE;
         case IDC_LINK_BUTTON:
-            // A full queue must not swallow the click: open it now instead.
-            if (!PostMessageA(dialog, openLinkMessage, 0, 0))
-                OpenLinkFile(webAddress, "about.url");
+            PostOrRunNow(dialog, openLinkMessage, 0);
             return TRUE;
         }
         break;

@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "builder/filecommands.h"
 #include "builder/scan.h"
 #include "files/progfiles.h"
+#include "ui/maindialog.h"
 
 // "Tallisk." and 16 hexadecimal digits: mutex and property names have limits
 // a folder's path can pass, so the folder is hashed.
@@ -207,6 +207,6 @@ void OpenQueuedPages()
         char page[260];
         CopyText(page, sizeof page, queuedPage);
         pageQueued = false;
-        OpenCalculatorFile(page);
+        OpenPageFile(page);
     }
 }

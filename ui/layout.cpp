@@ -101,6 +101,12 @@ INT_PTR DialogFallback(HWND dialog, UINT message, WPARAM, LPARAM)
     return TRUE;
 }
 
+void PostOrRunNow(HWND dialog, UINT message, WPARAM wParam)
+{
+    if (!PostMessageA(dialog, message, wParam, 0))
+        SendMessageA(dialog, message, wParam, 0);
+}
+
 void MeasureMainLayout(HWND dialog)
 {
     // The outer size the dialog manager gives the template: its size in

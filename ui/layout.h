@@ -23,6 +23,9 @@ void ShowPopupHelp(WPARAM menuSelect, HINSTANCE instance, HWND statusBar, int fi
 BOOL HandleTipNotify(HWND dialog, NMHDR* header, HWND statusBar, HINSTANCE instance);
 // Where every dialog procedure ends: fonts at WM_INITDIALOG (TRUE), else FALSE.
 INT_PTR DialogFallback(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Posts a dialog's own message, to run a command once the input that asked
+// for it is handled; a full queue must not swallow it, so it runs now then.
+void PostOrRunNow(HWND dialog, UINT message, WPARAM wParam);
 
 // The main dialog's steps, one per message it hands over.
 void MeasureMainLayout(HWND dialog);  // WM_INITDIALOG, before menu and status bar

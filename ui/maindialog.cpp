@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+
 #include "builder/filecommands.h"
 #include "files/kept.h"
 #include "files/scramble.h"
@@ -19,6 +21,98 @@ char programTitle[320];
 char linkLabel[320];
 char webAddress[320];
 HACCEL mainAccelerators;
+KeepingState keeping;
+
+static const int keptEditors[keptTextCount] = {IDC_NAME, IDC_FUNCTION, IDC_VARIABLES};
+
+static void ShowKeptMessage(UINT textId)
+{
+    ShowStringMessage(NULL, programInstance, IDS_ERROR_TITLE, textId, MB_OK | MB_ICONWARNING);
+}
+
+// After the settings load: the editors get the kept texts. A missing file
+// leaves them as they are; a damaged one is moved aside with one message;
+// one that stays in the way is not written over for the rest of the run.
+static void LoadKeptEditors(HWND dialog)
+{
+    KeptTexts texts;
+    switch (LoadKeptTexts(&texts)) {
+    case keptLoaded:
+        for (int i = 0; i < keptTextCount; ++i)
+            SetDlgItemTextA(dialog, keptEditors[i], texts.text[i]);
+        FreeKeptTexts(&texts);
+        break;
+    case keptAbsent:
+        break;
+    case keptMovedAside:
+        ShowKeptMessage(IDS_KEPT_DAMAGED);
+        break;
+    case keptNotMoved:
+        keeping.stopped = true;
+        ShowKeptMessage(IDS_KEPT_NOT_MOVED);
+        break;
+    case keptUnreadable:
+        keeping.stopped = true;
+        ShowKeptMessage(IDS_KEPT_READ_FAILED);
+        break;
+    }
+    // What the editors now hold is what the file holds, or all that can be had.
+    KillTimer(dialog, IDT_KEEP_TEXTS);
+    keeping.dirty = false;
+}
+
+// The texts are written keepDelay after the last change.
+static void NoteTextsChanged(HWND dialog)
+{
+    keeping.dirty = true;
+    SetTimer(dialog, IDT_KEEP_TEXTS, keepDelay, NULL);
+}
+
+// Writes kept when the texts changed since the last write (the timer, a file
+// command, closing, the end of the session). A failure is said once a run.
+static void SaveKeptEditors(HWND dialog)
+{
+    KillTimer(dialog, IDT_KEEP_TEXTS);
+    if (!keeping.dirty || keeping.stopped)
+        return;
+    char* text[keptTextCount] = {};
+    bool read = true;
+    for (int i = 0; i < keptTextCount; ++i) {
+        text[i] = ReadEditText(keptEditors[i]);
+        read = read && text[i] != NULL;
+    }
+    bool saved = read && SaveKeptTexts(text);
+    for (int i = 0; i < keptTextCount; ++i)
+        free(text[i]);
+    if (saved) {
+        keeping.dirty = false;
+    } else if (!keeping.failureShown) {
+        keeping.failureShown = true;
+        ShowKeptMessage(IDS_KEPT_WRITE_FAILED);
+    }
+}
+
+// What a file command changed is kept at once: conf names the current file,
+// so that a run ended without closing starts again with the file the kept
+// texts belong to, and kept holds the texts the command gave the editors.
+static void KeepDocument(HWND dialog)
+{
+    if (document.fileChanged) {
+        document.fileChanged = false;
+        KeepCurrentFileInSettings();
+    }
+    if (document.textsReplaced) {
+        document.textsReplaced = false;
+        keeping.dirty = true;
+        SaveKeptEditors(dialog);
+    }
+}
+
+void OpenPageFile(const char* path)
+{
+    OpenCalculatorFile(path);
+    KeepDocument(mainWindow);
+}
 
 // A page named on the command line opens once the window stands, as one
 // handed over by a later start does.
@@ -46,7 +140,7 @@ static INT_PTR InitMainDialog(HWND dialog, WPARAM wParam, LPARAM lParam)
     SetMenu(dialog, LoadMenuA(programInstance, "Menu"));
     CreateStatusWindowA(WS_CHILD | WS_VISIBLE, "", dialog, IDC_STATUSBAR);
     KeepMainWindowOnScreen(dialog, LoadSettings());
-    LoadKeptTexts();
+    LoadKeptEditors(dialog);
     NoteStartTexts();
     CreateMainTooltip(dialog);
     mainAccelerators = LoadAcceleratorsA(programInstance, "Accelerators");
@@ -64,18 +158,18 @@ static void ExitProgram(HWND dialog)
 static void CloseMainDialog(HWND dialog)
 {
     UnmarkMainWindow(dialog);
-    SaveKeptTexts();
+    SaveKeptEditors(dialog);
     if (settingsDirty)
         SaveSettings();
     DestroyWindow(dialog);
 }
 
 // Windows ends the program after this without closing its window.
-static void EndMainSession(WPARAM ending)
+static void EndMainSession(HWND dialog, WPARAM ending)
 {
     if (!ending)
         return;
-    SaveKeptTexts();
+    SaveKeptEditors(dialog);
     SaveSettings();
 }
 
@@ -86,7 +180,7 @@ static void OpenDroppedFile(HDROP drop)
     UINT length = DragQueryFileA(drop, 0, NULL, 0);
     bool fits = length > 0 && length < sizeof path && DragQueryFileA(drop, 0, path, sizeof path) == length;
     DragFinish(drop);
-    OpenCalculatorFile(fits ? path : "");
+    OpenPageFile(fits ? path : "");
 }
 
 // The two buttons' commands run when this message comes, not inside the key
@@ -96,19 +190,13 @@ static void OpenDroppedFile(HDROP drop)
 // window threw it off the screen.
 static constexpr UINT buttonCommandMessage = WM_APP + 1;
 
-static void RunButtonCommand(int id)
+static void RunButtonCommand(HWND dialog, int id)
 {
     if (id == IDM_LAUNCH)
         LaunchCalculator(FALSE);
     else
         CreateLaunch(FALSE);
-}
-
-// A full queue must not swallow the command: it runs at once then.
-static void PostButtonCommand(HWND dialog, int id)
-{
-    if (!PostMessageA(dialog, buttonCommandMessage, id, 0))
-        RunButtonCommand(id);
+    KeepDocument(dialog);
 }
 
 // Buttons share their ids with the menu items, so the notification code is
@@ -123,13 +211,13 @@ static BOOL RunCommand(HWND dialog, int id)
         OpenCalculator();
         return TRUE;
     case IDM_LAUNCH:
-        PostButtonCommand(dialog, id);
+        PostOrRunNow(dialog, buttonCommandMessage, id);
         return TRUE;
     case IDM_SELECT_LAUNCH:
         LaunchCalculator(TRUE);
         return TRUE;
     case IDM_CREATE_LAUNCH:
-        PostButtonCommand(dialog, id);
+        PostOrRunNow(dialog, buttonCommandMessage, id);
         return TRUE;
     case IDM_CREATE_LAUNCH_AS:
         CreateLaunch(TRUE);
@@ -155,13 +243,15 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
         if (HIWORD(wParam) == EN_CHANGE) {
             NoteEditorsChanged();
+            NoteTextsChanged(dialog);
             return TRUE;
         }
-        if (RunCommand(dialog, LOWORD(wParam)))
-            return TRUE;
-        break;
+        if (!RunCommand(dialog, LOWORD(wParam)))
+            break;
+        KeepDocument(dialog);
+        return TRUE;
     case buttonCommandMessage:
-        RunButtonCommand(static_cast<int>(wParam));
+        RunButtonCommand(dialog, static_cast<int>(wParam));
         return TRUE;
     case pageQueuedMessage:
         // The program's loop opens it, once no dialog's own loop runs.
@@ -175,10 +265,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_TIMER:
         if (wParam == IDT_KEEP_TEXTS)
-            SaveKeptTexts();
+            SaveKeptEditors(dialog);
         return TRUE;
     case WM_ENDSESSION:
-        EndMainSession(wParam);
+        EndMainSession(dialog, wParam);
         return TRUE;
     case WM_NOTIFY:
         HandleTipNotify(

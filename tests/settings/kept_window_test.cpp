@@ -10,9 +10,9 @@
 
 #include "builder/filecommands.h"
 #include "builder/scan.h"
-#include "files/kept.h"
 #include "files/keptformat.h"
 #include "tests/window/harness.h"
+#include "ui/maindialog.h"
 #include "ui/resource.h"
 #include "ui/winmain.h"
 
@@ -37,7 +37,6 @@ protected:
     {
         for (const char* name : {"kept", "kept.damaged", "kept.damaged2", "conf", "kept-page.htm"})
             RemovePath(ProgramFile(name));
-        RemovePath(temporary);
     }
     // Typed as a person would: a change the editor reports.
     void Type(int id, const std::string& text)
@@ -73,8 +72,6 @@ protected:
         FreeKeptTexts(&texts);
         return joined;
     }
-    const std::string temporary
-        = ProgramFile(("kept." + std::to_string(GetCurrentProcessId()) + ".new").c_str());
     HWND dialog = NULL;
 };
 
@@ -126,7 +123,7 @@ TEST_F(Kept, WrittenAfterTheDelaySoAnEndedProcessLosesNothing)
     EXPECT_EQ("<missing>", KeptFile());
     Wait(keepDelay / 2 + 500);
     EXPECT_EQ("Volume||r", KeptFile());
-    EXPECT_EQ(0, keptDirty);
+    EXPECT_EQ(0, keeping.dirty);
     // Ended without its window being closed: nothing more is written.
     Restart();
     EXPECT_EQ("Volume", Editor(IDC_NAME));
@@ -194,20 +191,21 @@ TEST_F(Kept, FailedWriteIsReportedOncePerRunAndTouchesNoText)
     Type(IDC_NAME, "Before");
     CloseMainWindow(dialog);
     dialog = RestartMainWindow();
-    // A folder where the temporary file would go: it cannot be created.
-    ASSERT_TRUE(CreateDirectoryA(temporary.c_str(), NULL));
+    // Held open without sharing, the file cannot be replaced.
+    HANDLE held = CreateFileA(ProgramFile("kept").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
     Type(IDC_NAME, " one");
     Wait(keepDelay + 500);
     Type(IDC_NAME, " two");
     Wait(keepDelay + 500);
     CloseMainWindow(dialog);
+    CloseHandle(held);
     ASSERT_EQ(1u, shown.size());
     EXPECT_EQ(ProgramString(IDS_KEPT_WRITE_FAILED), shown[0].text);
     EXPECT_TRUE(shown[0].owner == NULL);
     EXPECT_EQ("Before||", KeptFile());  // the old file whole
 
     // A file that is there but cannot be read is left alone for the whole run.
-    RemovePath(temporary);
     RemovePath(ProgramFile("kept"));
     ASSERT_TRUE(CreateDirectoryA(ProgramFile("kept").c_str(), NULL));
     dialog = RestartMainWindow();

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "builder/filecommands.h"
-#include "files/kept.h"
+#include "files/settings.h"
 #include "files/progfiles.h"
 #include "files/scramble.h"
 #include "ui/layout.h"
@@ -78,9 +78,9 @@ HWND RestartMainWindow(const char* commandTail)
 {
     PrepareProgram();
     settingsDirty = 0;
-    keptDirty = 0;
-    keepingStopped = false;
-    keepFailureShown = false;
+    currentFileFailureShown = false;
+    keeping = {};
+    document = {};
     MainLayout = {};
     isUntitled = 0;
     memset(currentFolder, 0, sizeof currentFolder);
