@@ -21,8 +21,8 @@ bool FlushSink(PageSink& sink)
     return fwrite(sink.buffer, 1, count, sink.file) == count;
 }
 
-// A piece of the page; a zero-length piece passes the same checks.
-bool WriteBytes(PageSink& sink, const char* bytes, size_t length)
+// A piece of the page for any sink; a zero-length piece passes the same checks.
+bool TakeBytes(PageSink& sink, const char* bytes, size_t length)
 {
     switch (sink.kind) {
     case sinkStream:
@@ -52,6 +52,18 @@ bool WriteBytes(PageSink& sink, const char* bytes, size_t length)
             sink.hashTables, sink.hashBase, sink.hash, reinterpret_cast<const unsigned char*>(bytes), length);
         break;
     }
+    sink.taken += length;
+    return true;
+}
+
+// Nearly every piece is short and goes to a stream's buffer with room left:
+// copied here, where a literal's length is known, without the call.
+inline bool WriteBytes(PageSink& sink, const char* bytes, size_t length)
+{
+    if (sink.kind != sinkStream || length > sink.bufferSize - sink.buffered)
+        return TakeBytes(sink, bytes, length);
+    memcpy(sink.buffer + sink.buffered, bytes, length);
+    sink.buffered += length;
     sink.taken += length;
     return true;
 }
@@ -88,11 +100,13 @@ void RestoreCuts(const LineCuts& cuts)
 // A label split at its first "&": `lead` (cut there), the key, `tail`. The
 // input name is the three together; it is written from the cut text itself
 // rather than gathered in a buffer, so a label of any length keeps its whole
-// name.
+// name. Each part is written more than once, so its length is taken once.
 struct Label {
     const char* lead;
+    size_t leadLength;
     char key;
     const char* tail;
+    size_t tailLength;
 };
 
 Label SplitLabel(char* start, LineCuts& cuts)
@@ -101,14 +115,16 @@ Label SplitLabel(char* start, LineCuts& cuts)
     char* cursor = start;
     CutAtAccessKey(cursor, start, label.key, cuts.ampersand);
     label.lead = start;
+    label.leadLength = strlen(start);
     label.tail = cursor;
+    label.tailLength = strlen(cursor);
     return label;
 }
 
 bool WriteInputName(PageSink& sink, const Label& label)
 {
-    return WriteText(sink, label.lead)
-        && (label.key == 0 || (WriteBytes(sink, &label.key, 1) && WriteText(sink, label.tail)));
+    return WriteBytes(sink, label.lead, label.leadLength)
+        && (label.key == 0 || (WriteBytes(sink, &label.key, 1) && WriteBytes(sink, label.tail, label.tailLength)));
 }
 
 // The row of a variable line: label, optional text in parentheses, the input
@@ -127,11 +143,12 @@ bool WriteVariableRow(PageSink& sink, char* line, LineCuts& cuts)
         if (hasValue)
             value = cuts.secondSlash + 1;
     }
-    if (!WriteLiteral(sink, "<tr><td  align=left><font color=#ffffff><b>") || !WriteText(sink, label.lead))
+    if (!WriteLiteral(sink, "<tr><td  align=left><font color=#ffffff><b>")
+        || !WriteBytes(sink, label.lead, label.leadLength))
         return false;
     if (label.key != 0
         && !(WriteLiteral(sink, "<u>") && WriteBytes(sink, &label.key, 1) && WriteLiteral(sink, "</u>")
-            && WriteText(sink, label.tail)))
+            && WriteBytes(sink, label.tail, label.tailLength)))
         return false;
     if (*text != 0 && !(WriteLiteral(sink, " (") && WriteText(sink, text) && WriteLiteral(sink, ")")))
         return false;
@@ -158,10 +175,10 @@ bool WriteButtonRow(PageSink& sink, char* caption, LineCuts& cuts)
         return WriteLiteral(sink, "Calculate\"")
             && WriteLiteral(sink, " type=\"button\" onclick=\"ftn();\"></td></tr>\r\n\r\n");
     const Label label = SplitLabel(caption, cuts);
-    if (!WriteText(sink, label.lead))
+    if (!WriteBytes(sink, label.lead, label.leadLength))
         return false;
     if (label.key != 0) {
-        if (!WriteBytes(sink, &label.key, 1) || !WriteText(sink, label.tail)
+        if (!WriteBytes(sink, &label.key, 1) || !WriteBytes(sink, label.tail, label.tailLength)
             || !WriteLiteral(sink, "\" accesskey=\"") || !WriteBytes(sink, &label.key, 1)
             || !WriteLiteral(sink, "\""))
             return false;
@@ -229,7 +246,7 @@ bool WritePage(PageSink& sink, const char* name, char* variables, const char* fu
 
 bool WriteCalculatorPage(FILE* out, const char* name, char* variables, const char* function)
 {
-    char buffer[16384];
+    char buffer[65536];
     PageSink sink = MakePageSink(sinkStream);
     sink.file = out;
     sink.buffer = buffer;
