@@ -204,7 +204,7 @@ pages_listed() {
   got=$(pages_state)
   [ "$wrote" = 1 ] || [ "$got" = "$listed" ] || fail "the pages folder was written: before $listed, now $got"
   listed=$got wrote=0
-  got=$(ls "$W/app" | grep -vxE 'Tallisk\.exe|manual\.htm|conf|about\.url|kept|kept\.[0-9]+\.new')
+  got=$(ls "$W/app" | grep -vxE 'Tallisk\.exe|manual\.htm|conf|about\.url|kept|tlk[0-9A-F]+\.tmp')
   [ -z "$got" ] || fail "unexpected files in the program folder: $got"
 }
 # Nothing written outside the run's folders: no page, link or settings file
