@@ -49,7 +49,8 @@ int main(int argc, char** argv)
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
-            fprintf(stderr, "writefloor: cannot write %s: %s\n", argv[2], got < 0 ? strerror(errno) : "short write");
+            fprintf(stderr, "writefloor: cannot write %s: %s\n", argv[2],
+                got < 0 ? strerror(errno) : "short write");
             return 1;
         }
         done += static_cast<size_t>(got);

@@ -124,7 +124,8 @@ Label SplitLabel(char* start, LineCuts& cuts)
 bool WriteInputName(PageSink& sink, const Label& label)
 {
     return WriteBytes(sink, label.lead, label.leadLength)
-        && (label.key == 0 || (WriteBytes(sink, &label.key, 1) && WriteBytes(sink, label.tail, label.tailLength)));
+        && (label.key == 0
+            || (WriteBytes(sink, &label.key, 1) && WriteBytes(sink, label.tail, label.tailLength)));
 }
 
 // The row of a variable line: label, optional text in parentheses, the input

@@ -25,7 +25,7 @@ static bool MoveDamagedAside(const char* path)
 
 KeptLoad LoadKeptTexts(KeptTexts* texts)
 {
-    *texts = KeptTexts{};
+    *texts = KeptTexts {};
     char path[programFilePathSize];
     if (!GetProgramFilePath(path, "kept"))
         return keptAbsent;
