@@ -2,12 +2,12 @@
 // memory, to another file in writes of the writer's own size (1 MiB), and
 // does nothing else. writefloor INPUT OUTPUT
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char** argv)
@@ -23,18 +23,12 @@ int main(int argc, char** argv)
         return 1;
     }
     size_t size = static_cast<size_t>(info.st_size);
-    // Read whole before the first write, as the generator's bytes are in its
-    // buffer.
-    char* bytes = static_cast<char*>(malloc(size + 1));
-    size_t have = 0;
-    while (bytes != nullptr && have < size) {
-        ssize_t got = read(in, bytes + have, size - have);
-        if (got <= 0)
-            break;
-        have += static_cast<size_t>(got);
-    }
-    if (bytes == nullptr || have != size) {
-        fprintf(stderr, "writefloor: cannot read %s\n", argv[1]);
+    // Mapped and populated up front: the bytes are in memory before the first
+    // write, as the generator's are in its buffer.
+    const char* bytes = size == 0 ? "" : static_cast<const char*>(
+        mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, in, 0));
+    if (bytes == MAP_FAILED) {
+        fprintf(stderr, "writefloor: cannot map %s: %s\n", argv[1], strerror(errno));
         return 1;
     }
     int out = open(argv[2], O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -49,8 +43,7 @@ int main(int argc, char** argv)
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
-            fprintf(stderr, "writefloor: cannot write %s: %s\n", argv[2],
-                got < 0 ? strerror(errno) : "short write");
+            fprintf(stderr, "writefloor: cannot write %s: %s\n", argv[2], got < 0 ? strerror(errno) : "short write");
             return 1;
         }
         done += static_cast<size_t>(got);
