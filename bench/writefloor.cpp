@@ -1,6 +1,7 @@
-// The floor for the page writer's speed: writes a file's bytes, already in
-// memory, to another file in writes of the writer's own size (1 MiB), and
-// does nothing else. writefloor INPUT OUTPUT
+// The floor for the page writer's speed: reads the texts the page is made
+// from into memory, as the writer must, then writes a page's bytes, already
+// in memory, to another file in writes of 1 MiB, and does nothing else.
+// writefloor PAGE OUTPUT [TEXT...]
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -8,14 +9,47 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// The text's bytes read into memory of its own, as the writer reads them.
+bool ReadText(const char* path)
+{
+    int in = open(path, O_RDONLY);
+    struct stat info;
+    if (in < 0 || fstat(in, &info) != 0)
+        return false;
+    size_t size = static_cast<size_t>(info.st_size);
+    char* text = static_cast<char*>(malloc(size + 1));
+    size_t done = 0;
+    while (text != nullptr && done < size) {
+        ssize_t got = read(in, text + done, size - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    close(in);
+    // Kept to the end, as the writer keeps its texts.
+    return text != nullptr && done == size;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        fprintf(stderr, "usage: writefloor INPUT OUTPUT\n");
+    if (argc < 3) {
+        fprintf(stderr, "usage: writefloor PAGE OUTPUT [TEXT...]\n");
         return 2;
     }
+    for (int i = 3; i < argc; ++i)
+        if (!ReadText(argv[i])) {
+            fprintf(stderr, "writefloor: cannot read %s: %s\n", argv[i], strerror(errno));
+            return 1;
+        }
     int in = open(argv[1], O_RDONLY);
     struct stat info;
     if (in < 0 || fstat(in, &info) != 0) {
