@@ -71,6 +71,7 @@ bool PrepareProgram()
 HWND CreateMainWindow()
 {
     RemovePath(ProgramFile("kept"));
+    answerShown = NULL;
     return RestartMainWindow();
 }
 
@@ -86,7 +87,6 @@ HWND RestartMainWindow(const char* commandTail)
     memset(currentFolder, 0, sizeof currentFolder);
     memset(currentFileName, 0, sizeof currentFileName);
     shown.clear();
-    answerShown = NULL;
     quitSeen = false;
     HWND dialog = CreateDialogParamA(
         programInstance, "MainDialog", NULL, MainDialogProc, reinterpret_cast<LPARAM>(commandTail));
