@@ -43,6 +43,9 @@ void DestroyMainWindow(HWND dialog);
 // Sends the close request as the close box does; the window is gone afterwards.
 void CloseMainWindow(HWND dialog);
 
+// Files dropped on the window as the shell drops them.
+void DropFiles(HWND window, const std::vector<std::string>& paths);
+
 // A file next to the test program ("" for the folder itself).
 std::string ProgramFile(const char* name);
 // The whole file, or "<missing>" when it cannot be opened.

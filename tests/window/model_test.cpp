@@ -1,12 +1,11 @@
 // A seeded random walk through the real main dialog: each step is a row of a
 // table of actions, and after it the window, the pages, conf and kept must be
 // what a small model of the program says. A failing walk is shrunk to a list
-// that can be run again with TALLISK_MODEL_REPLAY=name:seed,...
+// that runs again alone: TALLISK_MODEL_REPLAY=name:seed,...
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <dlgs.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <chrono>
@@ -29,6 +28,7 @@
 
 namespace {
 
+typedef std::chrono::steady_clock Clock;
 // In kept's order: name, function, variables.
 const int editorIds[keptTextCount] = {IDC_NAME, IDC_FUNCTION, IDC_VARIABLES};
 typedef std::vector<std::string> Texts;
@@ -49,7 +49,7 @@ struct Rng {
     bool Chance(int percent) { return Below(100) < percent; }
 };
 
-// What a pool file must hold: nothing, the page of `texts`, or these bytes.
+// A pool file: missing, the page of `texts`, or other bytes.
 struct FileModel {
     bool present = false;
     bool page = false;
@@ -61,7 +61,7 @@ struct Model {
     Texts texts = emptyTexts;
     bool inPage = false;
     bool untitled = true;
-    std::string folder, name;
+    int current = -1;  // the pool file named as current, even while untitled; -1 for none yet
     FileModel files[poolSize];
     // What kept may hold: the last write the model knows of and every later
     // state of the editors, since the delay's timer may have written any.
@@ -70,8 +70,9 @@ struct Model {
     std::map<std::string, int> launched;
 };
 
-// A window the step expects to come up, and how it is answered: a pool file
-// for a file dialog, else IDYES, IDNO or IDCANCEL.
+// A window the step expects, and its answer: a pool file for a file dialog
+// (a missing one makes the dialog's own box come, and both are cancelled),
+// otherwise the button.
 struct Expected {
     std::string caption, text;  // text "" takes any
     int file;
@@ -84,48 +85,45 @@ Model model;
 std::vector<Expected> expected;
 size_t answered;
 std::string answerFault;
+HWND dialog;
 
-std::string PoolPath(int file) { return workFolder + poolNames[file]; }
+std::string PoolPath(int file)
+{
+    return workFolder + poolNames[file];
+}
 
 bool AnswerExpected(HWND window)
 {
     HWND owner = GetWindow(window, GW_OWNER);
-    // The open dialog's own "not found" box: it and the dialog are cancelled.
-    if (owner != mainWindow && owner != NULL) {
+    if (owner != mainWindow && owner != NULL) {  // the open dialog's "not found" box
         PostMessageA(window, WM_COMMAND, IDOK, 0);
-        PostMessageA(owner, WM_COMMAND, IDCANCEL, 0);
-        return true;
+        return PostMessageA(owner, WM_COMMAND, IDCANCEL, 0);
     }
     const Shown& came = shown.back();
-    if (answered >= expected.size()) {
-        answerFault = "unexpected window \"" + came.caption + "\" " + came.text;
+    const Expected* want = answered < expected.size() ? &expected[answered++] : NULL;
+    if (want == NULL || came.caption != want->caption || (!want->text.empty() && came.text != want->text)) {
+        answerFault = "\"" + came.caption + "\" " + came.text + " came, not "
+            + (want ? "\"" + want->caption + "\" " + want->text : "none");
         return false;
     }
-    const Expected& want = expected[answered++];
-    if (came.caption != want.caption || (!want.text.empty() && came.text != want.text)) {
-        answerFault = "window \"" + came.caption + "\" " + came.text + " came instead of \"" + want.caption
-            + "\" " + want.text;
-        return false;
-    }
-    if (want.file >= 0) {
-        SetDlgItemTextA(window, cmb13, PoolPath(want.file).c_str());
-        SetDlgItemTextA(window, edt1, PoolPath(want.file).c_str());
-        PostMessageA(window, WM_COMMAND, IDOK, 0);
-    } else {
-        PostMessageA(window, WM_COMMAND, want.button, 0);
-    }
-    return true;
+    if (want->file < 0)
+        return PostMessageA(window, WM_COMMAND, want->button, 0);
+    SetDlgItemTextA(window, cmb13, PoolPath(want->file).c_str());
+    SetDlgItemTextA(window, edt1, PoolPath(want->file).c_str());
+    return PostMessageA(window, WM_COMMAND, IDOK, 0);
 }
 
-// ---- The model of the file commands: it says which windows come up, picks
-// their answers, and changes what it expects.
+// ---- The model of the file commands: which windows come and how they are
+// answered, and what the commands then leave.
 
 const char saveTitle[] = "Specify a calculator file name to save as and to lauch";
 const char launchTitle[] = "Select a calculator to lauch";
 const char editTitle[] = "Select a calculator to edit";
 
-bool AllEmpty(const Texts& texts) { return texts == emptyTexts; }
-bool ReadsBack(int file) { return model.files[file].present && model.files[file].page; }
+bool ReadsBack(int file)
+{
+    return model.files[file].present && model.files[file].page;
+}
 
 int Ask(Rng& rng, UINT textId)
 {
@@ -135,58 +133,46 @@ int Ask(Rng& rng, UINT textId)
     return button;
 }
 
-// A file dialog answered with a pool file, or -1 when cancelled.
-int AskFile(Rng& rng, const char* title)
+// A file dialog's choice: a file there, or -1 when cancelled or missing.
+int AskFile(Rng& rng, const char* title, bool open)
 {
     int file = rng.Chance(15) ? -1 : rng.Below(poolSize);
     expected.push_back({title, "", file, IDCANCEL});
-    return file;
+    return file >= 0 && open && !model.files[file].present ? -1 : file;
 }
 
-void ShowError(UINT textId) { expected.push_back({ProgramString(IDS_ERROR_TITLE), textId ? ProgramString(textId) : "", -1, IDCANCEL}); }
-
-void SetTexts(const Texts& texts)  // a command gave the editors new texts: kept at once
+// The page read failure's box; only a missing file's text is the model's.
+void ShowError(int file)
 {
-    model.texts = texts;
-    model.kept = {texts};
+    bool missing = file < 0 || !model.files[file].present;
+    expected.push_back(
+        {ProgramString(IDS_ERROR_TITLE), missing ? ProgramString(IDS_PAGE_NOT_READ) : "", -1, IDCANCEL});
 }
 
 void MakeCurrent(int file)
 {
-    if (model.untitled || model.folder != workFolder || model.name != poolNames[file])
-        model.confWritten = true;
+    model.confWritten |= model.untitled || model.current != file;
     model.untitled = false;
-    model.folder = workFolder;
-    model.name = poolNames[file];
+    model.current = file;
 }
 
-int CurrentFile()
-{
-    for (int file = 0; file < poolSize; ++file)
-        if (!model.untitled && model.folder == workFolder && model.name == poolNames[file])
-            return file;
-    return -1;
-}
-
-// The shell opens what is there; a missing file is not opened, and the
-// program says nothing of it.
-void Launched(int file)
+void Launched(int file)  // the shell opens nothing for a missing file
 {
     if (model.files[file].present)
         ++model.launched[PoolPath(file)];
 }
 
-// Create Launch without its launch; the file written, or -1.
+// Create Launch without its launch: the file written, or -1.
 int WriteCalculator(Rng& rng, bool forceDialog)
 {
     bool asked = model.untitled || forceDialog;
-    int file = asked ? AskFile(rng, saveTitle) : CurrentFile();
+    int file = asked ? AskFile(rng, saveTitle, false) : model.current;
     if (file < 0)
         return -1;
     MakeCurrent(file);
     FileModel& target = model.files[file];
-    bool hasBytes = target.present && (target.page || !target.bytes.empty());
-    if (!asked && hasBytes && !target.page && Ask(rng, IDS_ASK_REPLACE_PAGE) != IDYES)
+    bool foreign = target.present && !target.page && !target.bytes.empty();
+    if (!asked && foreign && Ask(rng, IDS_ASK_REPLACE_PAGE) != IDYES)
         return -1;
     target = {true, true, model.texts, ""};
     model.inPage = true;
@@ -195,24 +181,27 @@ int WriteCalculator(Rng& rng, bool forceDialog)
 
 bool KeepUnwrittenTexts(Rng& rng)
 {
-    if (model.inPage || AllEmpty(model.texts))
+    if (model.inPage || model.texts == emptyTexts)
         return true;
-    switch (Ask(rng, IDS_ASK_WRITE_TEXTS)) {
-    case IDYES:
-        return WriteCalculator(rng, false) >= 0;
-    case IDNO:
-        return true;
-    }
-    return false;
+    int answer = Ask(rng, IDS_ASK_WRITE_TEXTS);
+    return answer == IDNO || (answer == IDYES && WriteCalculator(rng, false) >= 0);
 }
 
+// New texts from a command are kept at once.
+void SetTexts(const Texts& texts)
+{
+    model.texts = texts;
+    model.kept = {texts};
+    model.inPage = true;
+}
+
+// The page is read again when the answer just wrote it.
 bool LoadPage(Rng& rng, int file)
 {
     if (!KeepUnwrittenTexts(rng))
         return false;
     MakeCurrent(file);
-    SetTexts(model.files[file].texts);  // read again if the answer just wrote it
-    model.inPage = true;
+    SetTexts(model.files[file].texts);
     return true;
 }
 
@@ -221,39 +210,23 @@ void OpenAt(Rng& rng, int file)
     if (ReadsBack(file))
         LoadPage(rng, file);
     else
-        ShowError(model.files[file].present ? 0 : IDS_PAGE_NOT_READ);
+        ShowError(file);
 }
 
-// A missing file taken in the open dialog: its box comes, both are cancelled.
-bool MissingInDialog(int file)
+void Launch(Rng& rng, bool forceDialog)
 {
-    if (file < 0 || model.files[file].present)
-        return false;
-    expected.back().file = file;
-    return true;
-}
-
-void ModelLaunch(Rng& rng, bool forceDialog)
-{
-    int current = CurrentFile();
-    if (!model.untitled && !forceDialog) {
-        Launched(current);
-        return;
-    }
-    int file = AskFile(rng, launchTitle);
-    if (file < 0 || MissingInDialog(file))
-        return;
-    if (ReadsBack(file) ? LoadPage(rng, file) : (MakeCurrent(file), true))
+    if (!model.untitled && !forceDialog)
+        return Launched(model.current);
+    int file = AskFile(rng, launchTitle, true);
+    if (file >= 0 && (ReadsBack(file) ? LoadPage(rng, file) : (MakeCurrent(file), true)))
         Launched(file);
 }
 
-// ---- The real window.
+// ---- The actions on the real window.
 
-HWND dialog;
-
-void Command(int id, WORD code = 0)
+void Command(int id)
 {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
     PumpMessages();
 }
 
@@ -267,35 +240,26 @@ std::string Editor(int id)
 
 std::string RandomText(Rng& rng)
 {
-    static const char* const pieces[] = {"&", "/", "\r\n?", "\r\n", "\r", "\n", "#", " = ", "(", ")", "<", "\"",
-        "</script>", "&amp;", "\t", "?", "//"};
+    static const char* const pieces[] = {"&", "/", "\r\n?", "\r\n", "\r", "\n", "#", " = ", "(", ")", "<",
+        "\"", "</script>", "&amp;", "\t", "?", "//"};
     std::string text;
     for (int count = 1 + rng.Below(8); count > 0; --count) {
-        switch (rng.Below(5)) {
-        case 0:
+        int kind = rng.Below(5);
+        if (kind == 0)
             text += pieces[rng.Below(sizeof pieces / sizeof *pieces)];
-            break;
-        case 1:
-            // Accented letters: some other high bytes in a sequence crash
-            // Wine's own shaping in the single-line editor.
+        else if (kind == 1)  // accented letters: some other high bytes crash Wine's shaping
             text += static_cast<char>(0xc0 + rng.Below(64));
-            break;
-        case 2:
-            if (rng.Chance(20)) {
-                text += std::string(100 + rng.Below(3000), static_cast<char>('a' + rng.Below(26)));
-                break;
-            }
-            [[fallthrough]];  // a word
-        default:
+        else if (kind == 2 && rng.Chance(20))
+            text += std::string(100 + rng.Below(3000), static_cast<char>('a' + rng.Below(26)));
+        else
             for (int letters = 1 + rng.Below(8); letters > 0; --letters)
                 text += static_cast<char>('a' + rng.Below(26));
-        }
     }
     return text;
 }
 
-// Typed as a person would: a selection replaced, the editor emptied now and
-// then. The editor's own text afterwards is what the model holds.
+// Typed as a person would: a selection replaced, now and then the whole
+// text deleted. What the editor then holds is what the model holds.
 void Type(Rng& rng)
 {
     int which = rng.Below(keptTextCount);
@@ -308,27 +272,12 @@ void Type(Rng& rng)
     std::string text = clear ? "" : RandomText(rng);
     SendMessageA(editor, EM_SETSEL, from, to);
     SendMessageA(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
-    if (Editor(editorIds[which]) == before)
+    if (Editor(editorIds[which]) == before)  // a change, so the model need not know the editor's rules
         SendMessageA(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("x"));
     PumpMessages();
     model.texts[which] = Editor(editorIds[which]);
     model.inPage = false;
     model.kept.push_back(model.texts);
-}
-
-void Drop(const std::vector<std::string>& paths)
-{
-    std::string names;
-    for (const std::string& path : paths)
-        names += path + '\0';
-    names += '\0';
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    memcpy(drop + 1, names.data(), names.size());
-    GlobalUnlock(memory);
-    SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
-    PumpMessages();
 }
 
 std::optional<Texts> KeptFile()
@@ -343,26 +292,24 @@ std::optional<Texts> KeptFile()
     return texts;
 }
 
-// A new run, after the old one closed or was ended. What it starts with is
-// conf's file, if conf is there, and kept's texts: both were checked.
+// A new run after the last was closed or ended: it starts with conf's file,
+// if conf is there, and kept's texts, both checked after the last step.
 void Restart(Rng& rng, bool close)
 {
     if (close) {
         CloseMainWindow(dialog);
         model.kept = {model.texts};
-        if (AllEmpty(model.texts))
-            model.kept.push_back(std::nullopt);  // nothing changed since a start without kept
+        if (model.texts == emptyTexts)
+            model.kept.push_back(std::nullopt);  // unchanged since a start without kept
     } else {
         DestroyMainWindow(dialog);
     }
-    if (ReadWholeFile(ProgramFile("conf")) == "<missing>") {
-        model.untitled = true;
-        model.folder = model.name = "";
-    }
+    if (ReadWholeFile(ProgramFile("conf")) == "<missing>")
+        model.untitled = true, model.current = -1;
     std::optional<Texts> kept = KeptFile();
     model.texts = kept ? *kept : emptyTexts;
     model.kept = {kept};
-    int current = CurrentFile();
+    int current = model.untitled ? -1 : model.current;
     model.inPage = current >= 0 && ReadsBack(current) && model.files[current].texts == model.texts;
     std::string tail;
     if (rng.Chance(50)) {
@@ -373,42 +320,34 @@ void Restart(Rng& rng, bool close)
     dialog = RestartMainWindow(tail.c_str());
 }
 
-// Changes made outside the program: another's page, a page changed since,
-// a file that is no page or is empty, a file removed.
+// Done outside the program: another's page, a page changed since, a file
+// that is no page or is empty, a file removed.
 void ChangeOutside(Rng& rng)
 {
-    int file = rng.Below(poolSize);
+    int file = rng.Below(poolSize), change = rng.Below(4);
     FileModel& f = model.files[file];
     std::string path = PoolPath(file);
-    switch (rng.Below(4)) {
-    case 0: {
+    if (change == 0) {
         Texts texts {RandomText(rng), RandomText(rng), RandomText(rng)};
+        std::string variables = texts[2];
         FILE* out = fopen(path.c_str(), "wb");
         ASSERT_NE(out, nullptr);
-        std::string variables = texts[2];
         ASSERT_TRUE(WriteCalculatorPage(out, texts[0].c_str(), &variables[0], texts[1].c_str()));
         fclose(out);
         f = {true, true, texts, ""};
-        return;
-    }
-    case 1:
-        if (f.present) {
-            std::string bytes = ReadWholeFile(path);
-            if (!bytes.empty())
-                bytes[rng.Below(static_cast<int>(bytes.size()))] ^= 1 << rng.Below(8);
-            f = {true, false, {}, bytes};
-            break;
-        }
-        [[fallthrough]];  // nothing there to change
-    case 2:
-        f = {true, false, {}, rng.Chance(30) ? "" : "<html><body>not a calculator " + RandomText(rng) + "</body></html>"};
-        break;
-    default:
+    } else if (change == 3) {
         RemovePath(path);
         f = {};
-        return;
+    } else {
+        std::string bytes = ReadWholeFile(path);
+        if (change == 1 && f.present && !bytes.empty())
+            bytes[rng.Below(static_cast<int>(bytes.size()))] ^= 1 << rng.Below(8);
+        else
+            bytes
+                = rng.Chance(30) ? "" : "<html><body>not a calculator " + RandomText(rng) + "</body></html>";
+        f = {true, false, {}, bytes};
+        ASSERT_TRUE(WriteWholeFile(path, bytes));
     }
-    ASSERT_TRUE(WriteWholeFile(path, f.bytes));
 }
 
 // ---- The table. A row's weight counts only while its precondition holds.
@@ -420,7 +359,18 @@ struct Action {
     void (*run)(Rng&);
 };
 
-bool Always() { return true; }
+bool Always()
+{
+    return true;
+}
+bool NewChangesSomething()
+{
+    return model.texts != emptyTexts || !model.untitled;
+}
+bool AFileIsThere()
+{
+    return std::any_of(model.files, model.files + poolSize, [](const FileModel& f) { return f.present; });
+}
 
 const Action actions[] = {
     {"type", 40, Always, Type},
@@ -429,7 +379,7 @@ const Action actions[] = {
             int file = WriteCalculator(rng, false);
             if (file >= 0)
                 Launched(file);
-            Command(IDM_CREATE_LAUNCH, BN_CLICKED);
+            Command(IDM_CREATE_LAUNCH);
         }},
     {"createas", 1, Always,
         [](Rng& rng) {
@@ -438,45 +388,34 @@ const Action actions[] = {
                 Launched(file);
             Command(IDM_CREATE_LAUNCH_AS);
         }},
-    {"launch", 3, Always,
+    {"launch", 3, Always, [](Rng& rng) { Launch(rng, false), Command(IDM_LAUNCH); }},
+    {"selectlaunch", 1, AFileIsThere, [](Rng& rng) { Launch(rng, true), Command(IDM_SELECT_LAUNCH); }},
+    {"open", 3, AFileIsThere,
         [](Rng& rng) {
-            ModelLaunch(rng, false);
-            Command(IDM_LAUNCH, BN_CLICKED);
-        }},
-    {"selectlaunch", 1, Always,
-        [](Rng& rng) {
-            ModelLaunch(rng, true);
-            Command(IDM_SELECT_LAUNCH);
-        }},
-    {"open", 3, Always,
-        [](Rng& rng) {
-            int file = AskFile(rng, editTitle);
-            if (file >= 0 && !MissingInDialog(file))
+            int file = AskFile(rng, editTitle, true);
+            if (file >= 0)
                 OpenAt(rng, file);
             Command(IDM_OPEN);
         }},
-    {"new", 5, Always,
+    {"new", 5, NewChangesSomething,
         [](Rng& rng) {
             if (KeepUnwrittenTexts(rng)) {
-                if (!model.untitled)
-                    model.confWritten = true;
+                model.confWritten |= !model.untitled;
                 model.untitled = true;
                 SetTexts(emptyTexts);
-                model.inPage = true;
             }
             Command(IDM_NEW);
         }},
+    // The first of the files dropped opens; none is a path that cannot be had.
     {"drop", 10, Always,
         [](Rng& rng) {
             std::vector<std::string> paths;
             int first = rng.Below(poolSize);
             for (int count = rng.Below(4); count > 0; --count)
                 paths.push_back(PoolPath(paths.empty() ? first : rng.Below(poolSize)));
-            if (paths.empty())
-                ShowError(IDS_PAGE_NOT_READ);  // no file to take
-            else
-                OpenAt(rng, first);
-            Drop(paths);
+            paths.empty() ? ShowError(-1) : OpenAt(rng, first);
+            DropFiles(dialog, paths);
+            PumpMessages();
         }},
     {"outside", 12, Always, ChangeOutside},
     {"kill", 2, Always, [](Rng& rng) { Restart(rng, false); }},
@@ -484,88 +423,96 @@ const Action actions[] = {
 };
 const int actionCount = sizeof actions / sizeof *actions;
 
-// ---- The checks, after every step. The first difference, or "".
+// ---- The checks after every step: the first difference, or "".
 
-std::string Shorten(const std::string& text)
+std::string Quote(const std::string& text)
 {
-    std::string shown = text.size() > 80 ? text.substr(0, 80) + "..." : text;
-    std::string escaped;
-    for (unsigned char c : shown)
-        escaped += c >= 32 && c < 127 ? std::string(1, c) : "\\x" + std::to_string(c);
-    return "\"" + escaped + "\"";
+    std::string quoted = "\"";
+    for (unsigned char c : text.substr(0, 80))
+        quoted += c >= 32 && c < 127 ? std::string(1, c) : "\\x" + std::to_string(c);
+    return quoted + (text.size() > 80 ? "...\"" : "\"");
+}
+
+std::string CheckFiles()
+{
+    for (int file = 0; file < poolSize; ++file) {
+        const FileModel& f = model.files[file];
+        std::string bytes = ReadWholeFile(PoolPath(file)), variables = f.page ? f.texts[2] : "";
+        bool same = !f.present ? bytes == "<missing>"
+            : f.page           ? CalculatorPageMatches(
+                            bytes.data(), bytes.size(), f.texts[0].c_str(), &variables[0], f.texts[1].c_str())
+                     : bytes == f.bytes;
+        if (!same)
+            return std::string("page ") + poolNames[file] + ": " + Quote(bytes);
+    }
+    std::string folder = model.current >= 0 ? workFolder : "",
+                name = model.current >= 0 ? poolNames[model.current] : "";
+    FILE* conf = fopen(ProgramFile("conf").c_str(), "rb");
+    if (conf == NULL)
+        return model.confWritten ? "conf: missing" : "";
+    char confName[settingsTextSize] = "", confFolder[settingsTextSize] = "";
+    int untitled = 0;
+    SettingsField field = ReadSettingsHead(conf, confName, confFolder, &untitled);
+    fclose(conf);
+    if (field != settingsOk || !untitled != !model.untitled || name != confName || folder != confFolder)
+        return "conf: " + std::string(confFolder) + confName + (untitled ? " untitled" : "");
+    return "";
 }
 
 std::string CheckModel()
 {
-    if (!answerFault.empty())
-        return "windows: " + answerFault;
-    if (answered != expected.size())
-        return "windows: \"" + expected[answered].caption + "\" " + expected[answered].text + " never came";
+    if (!answerFault.empty() || answered < expected.size())
+        return "windows: "
+            + (answerFault.empty() ? Quote(expected[answered].caption) + " never came" : answerFault);
     for (int i = 0; i < keptTextCount; ++i)
         if (Editor(editorIds[i]) != model.texts[i])
-            return "editor " + std::to_string(i) + ": " + Shorten(Editor(editorIds[i])) + " not "
-                + Shorten(model.texts[i]);
-    std::string caption = std::string(programTitle) + " - " + (model.untitled ? "New" : model.folder + model.name);
+            return "editor " + std::to_string(i) + ": " + Quote(Editor(editorIds[i])) + " not "
+                + Quote(model.texts[i]);
+    std::string folder = model.current >= 0 ? workFolder : "",
+                name = model.current >= 0 ? poolNames[model.current] : "";
+    std::string caption = std::string(programTitle) + " - " + (model.untitled ? "New" : folder + name);
     if (WindowText(dialog) != caption)
-        return "caption: " + Shorten(WindowText(dialog)) + " not " + Shorten(caption);
-    if (!isUntitled != !model.untitled || model.folder != currentFolder || model.name != currentFileName)
-        return "current file: " + std::string(currentFolder) + currentFileName + (isUntitled ? " untitled" : "");
+        return "caption: " + Quote(WindowText(dialog)) + " not " + Quote(caption);
+    if (!isUntitled != !model.untitled || folder != currentFolder || name != currentFileName)
+        return "current file: " + std::string(currentFolder) + currentFileName
+            + (isUntitled ? " untitled" : "");
     if (document.textsInPage != model.inPage)
-        return "textsInPage: " + std::to_string(document.textsInPage) + " not " + std::to_string(model.inPage);
-    for (int file = 0; file < poolSize; ++file) {
-        const FileModel& f = model.files[file];
-        std::string bytes = ReadWholeFile(PoolPath(file));
-        std::string variables = f.texts.empty() ? "" : f.texts[2];
-        bool same = !f.present ? bytes == "<missing>"
-            : f.page ? CalculatorPageMatches(bytes.data(), bytes.size(), f.texts[0].c_str(), &variables[0], f.texts[1].c_str())
-                     : bytes == f.bytes;
-        if (!same)
-            return std::string("page ") + poolNames[file] + ": " + Shorten(bytes);
-    }
-    FILE* conf = fopen(ProgramFile("conf").c_str(), "rb");
-    if (conf == NULL && model.confWritten)
-        return "conf: missing";
-    if (conf != NULL) {
-        char name[settingsTextSize] = "", folder[settingsTextSize] = "";
-        int untitled = 0;
-        SettingsField field = ReadSettingsHead(conf, name, folder, &untitled);
-        fclose(conf);
-        if (field != settingsOk || !untitled != !model.untitled || model.name != name || model.folder != folder)
-            return "conf: " + std::string(folder) + name + (untitled ? " untitled" : "");
-    }
+        return "textsInPage: " + std::to_string(document.textsInPage) + " not "
+            + std::to_string(model.inPage);
+    std::string files = CheckFiles();
+    if (!files.empty())
+        return files;
     std::optional<Texts> kept = KeptFile();
-    for (size_t i = 0; i < model.kept.size(); ++i)
-        if (model.kept[i] == kept) {
-            model.kept.erase(model.kept.begin(), model.kept.begin() + i);
-            return "";
-        }
-    return "kept: " + (kept ? Shorten((*kept)[0]) + " " + Shorten((*kept)[1]) + " " + Shorten((*kept)[2]) : "none");
+    auto found = std::find(model.kept.begin(), model.kept.end(), kept);
+    if (found == model.kept.end())
+        return "kept: "
+            + (kept ? Quote((*kept)[0]) + " " + Quote((*kept)[1]) + " " + Quote((*kept)[2]) : "none");
+    model.kept.erase(model.kept.begin(), found);  // what came before that write is gone
+    return "";
 }
 
 // The shell opens asynchronously: the record must come to hold each launch.
 std::string CheckLaunches()
 {
-    for (auto& [path, count] : model.launched)
+    size_t launches = 0, lines = 0;
+    for (auto& [path, count] : model.launched) {
         if (!WaitForOpened(path, count))
             return "launches: " + path + " fewer than " + std::to_string(count);
-    std::string log = ReadWholeFile(openLog);
-    size_t lines = 0, launches = 0;
-    for (char c : log)
+        launches += count;
+    }
+    for (char c : ReadWholeFile(openLog))
         lines += c == '\n';
-    for (auto& entry : model.launched)
-        launches += entry.second;
     return lines == launches ? "" : "launches: " + std::to_string(lines) + " not " + std::to_string(launches);
 }
+
+// ---- Walks, replays and shrinking.
 
 struct Step {
     int action;
     uint64_t seed;
 };
-
-struct Failure {
-    size_t steps;  // steps run, the failing one included
-    std::string check;
-};
+double actionSeconds[actionCount];
+int actionRuns[actionCount];
 
 void CleanFiles()
 {
@@ -576,7 +523,27 @@ void CleanFiles()
     RemovePath(openLog);
 }
 
-void FreshStart()
+std::string RunStep(const Step& step)
+{
+    shown.clear();
+    expected.clear();
+    answered = 0;
+    answerFault.clear();
+    if (getenv("TALLISK_MODEL_TRACE"))
+        printf("step %s:%llu\n", actions[step.action].name, static_cast<unsigned long long>(step.seed)),
+            fflush(stdout);
+    Rng rng {step.seed};
+    Clock::time_point start = Clock::now();
+    actions[step.action].run(rng);
+    actionSeconds[step.action] += std::chrono::duration<double>(Clock::now() - start).count();
+    ++actionRuns[step.action];
+    return ::testing::Test::HasFatalFailure() ? "setup: a pool file could not be written" : CheckModel();
+}
+
+// From a fresh start: the steps, then `more` picked by weight among the rows
+// that may run, each with a seed of its own so that it does the same in any
+// list. On a failure steps ends with the failing one; the check is returned.
+std::string Walk(std::vector<Step>& steps, int more = 0, Rng rng = {})
 {
     DestroyMainWindow(dialog);
     SetCurrentDirectoryA(ProgramFile("").c_str());  // the file dialogs move it
@@ -584,70 +551,28 @@ void FreshStart()
     model = Model {};
     dialog = CreateMainWindow();
     answerShown = AnswerExpected;
-}
-
-double actionTime[32];
-int actionRuns[32];
-
-std::string RunStep(const Step& step)
-{
-    shown.clear();
-    expected.clear();
-    answered = 0;
-    answerFault.clear();
-    Rng rng {step.seed};
-    if (getenv("TALLISK_MODEL_TRACE"))
-        printf("step %s:%llu\n", actions[step.action].name, (unsigned long long)step.seed), fflush(stdout);
-    auto start = std::chrono::steady_clock::now();
-    actions[step.action].run(rng);
-    actionTime[step.action] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    ++actionRuns[step.action];
-    return ::testing::Test::HasFatalFailure() ? "setup: a file could not be written" : CheckModel();
-}
-
-// From a fresh start; stops at the first failing check.
-std::optional<Failure> RunSteps(const std::vector<Step>& steps)
-{
-    FreshStart();
-    for (size_t i = 0; i < steps.size(); ++i) {
+    for (size_t i = 0; i < steps.size() || more-- > 0; ++i) {
+        if (i == steps.size()) {
+            int total = 0, row = 0;
+            for (const Action& action : actions)
+                total += action.may() ? action.weight : 0;
+            for (int pick = rng.Below(total); !actions[row].may() || (pick -= actions[row].weight) >= 0;)
+                ++row;
+            steps.push_back({row, rng.Next()});
+        }
         std::string check = RunStep(steps[i]);
         if (!check.empty())
-            return Failure {i + 1, check};
+            return steps.resize(i + 1), check;
     }
-    std::string check = CheckLaunches();
-    return check.empty() ? std::nullopt : std::optional<Failure>(Failure {steps.size(), check});
-}
-
-// Each step's row is picked by weight among those that may run now, with a
-// seed of its own, so that it does the same alone or in another list.
-std::vector<Step> Walk(uint64_t seed, int count, std::optional<Failure>* failure)
-{
-    Rng rng {seed};
-    std::vector<Step> steps;
-    FreshStart();
-    for (int i = 0; i < count && !*failure; ++i) {
-        int total = 0;
-        for (const Action& action : actions)
-            total += action.may() ? action.weight : 0;
-        int pick = rng.Below(total), row = 0;
-        while (!actions[row].may() || (pick -= actions[row].weight) >= 0)
-            ++row;
-        steps.push_back({row, rng.Next()});
-        std::string check = RunStep(steps.back());
-        if (!check.empty())
-            *failure = Failure {steps.size(), check};
-    }
-    std::string check = *failure ? "" : CheckLaunches();
-    if (!check.empty())
-        *failure = Failure {steps.size(), check};
-    return steps;
+    return CheckLaunches();
 }
 
 std::string Replay(const std::vector<Step>& steps)
 {
     std::string text;
     for (const Step& step : steps)
-        text += (text.empty() ? "" : ",") + std::string(actions[step.action].name) + ":" + std::to_string(step.seed);
+        text += (text.empty() ? "" : ",") + std::string(actions[step.action].name) + ":"
+            + std::to_string(step.seed);
     return text;
 }
 
@@ -656,46 +581,39 @@ std::vector<Step> ParseReplay(const std::string& text)
     std::vector<Step> steps;
     for (size_t at = 0; at < text.size();) {
         size_t colon = text.find(':', at), end = std::min(text.find(',', at), text.size());
-        std::string name = text.substr(at, colon - at);
-        int action = 0;
-        while (action < actionCount && name != actions[action].name)
-            ++action;
-        EXPECT_LT(action, actionCount) << "no action " << name;
-        if (action < actionCount && colon < end)
-            steps.push_back({action, std::stoull(text.substr(colon + 1, end - colon - 1))});
+        int row = 0;
+        while (row < actionCount && text.compare(at, colon - at, actions[row].name) != 0)
+            ++row;
+        EXPECT_TRUE(row < actionCount && colon < end) << "no step " << text.substr(at, end - at);
+        if (row < actionCount && colon < end)
+            steps.push_back({row, std::stoull(text.substr(colon + 1, end - colon - 1))});
         at = end + 1;
     }
     return steps;
 }
 
-// Drops steps while the list still fails the same check, by halves down to
-// one at a time, again while that dropped any, within a bounded time.
-std::vector<Step> Shrink(std::vector<Step> steps, Failure* failure)
+// Drops steps while the list still fails the same check: halves, quarters and
+// so on down to single steps, again while that dropped any, for five minutes
+// at most.
+std::string Shrink(std::vector<Step>& steps, std::string check)
 {
-    auto kind = [](const std::string& check) { return check.substr(0, check.find(':')); };
-    auto start = std::chrono::steady_clock::now();
-    auto inTime = [&] { return std::chrono::steady_clock::now() - start < std::chrono::minutes(5); };
-    for (bool dropped = true; dropped && inTime();) {
+    auto kind = [](const std::string& text) { return text.substr(0, text.find(':')); };
+    Clock::time_point end = Clock::now() + std::chrono::minutes(5);
+    for (bool dropped = true; dropped && Clock::now() < end;) {
         dropped = false;
-        for (size_t chunk = std::max<size_t>(1, steps.size() / 2); chunk >= 1 && inTime(); chunk /= 2) {
-            for (size_t at = 0; at + chunk <= steps.size() && inTime();) {
+        for (size_t chunk = std::max<size_t>(1, steps.size() / 2); chunk >= 1 && Clock::now() < end;
+             chunk /= 2)
+            for (size_t at = 0; at + chunk <= steps.size() && Clock::now() < end;) {
                 std::vector<Step> fewer(steps.begin(), steps.begin() + at);
                 fewer.insert(fewer.end(), steps.begin() + at + chunk, steps.end());
-                std::optional<Failure> again = RunSteps(fewer);
-                if (again && kind(again->check) == kind(failure->check)) {
-                    fewer.resize(again->steps);
-                    steps = fewer;
-                    *failure = *again;
-                    dropped = true;
-                } else {
+                std::string again = Walk(fewer);
+                if (!again.empty() && kind(again) == kind(check))
+                    steps = fewer, check = again, dropped = true;
+                else
                     at += chunk;
-                }
             }
-        }
     }
-    if (!inTime())
-        printf("model: shrinking stopped after 5 minutes\n");
-    return steps;
+    return check;
 }
 
 TEST(ModelTest, RandomWalkAgreesWithTheModel)
@@ -708,26 +626,23 @@ TEST(ModelTest, RandomWalkAgreesWithTheModel)
     const char* replay = getenv("TALLISK_MODEL_REPLAY");
     const char* seedText = getenv("TALLISK_MODEL_SEED");
     const char* countText = getenv("TALLISK_MODEL_ACTIONS");
-    uint64_t seed = seedText ? std::stoull(seedText) : sizeof(void*) * 8;
+    uint64_t seed = seedText ? std::stoull(seedText) : sizeof(void*) * 8;  // one walk per architecture
     int count = countText ? std::stoi(countText) : 5000;
 
-    auto start = std::chrono::steady_clock::now();
-    std::optional<Failure> failure;
-    std::vector<Step> steps = replay ? ParseReplay(replay) : Walk(seed, count, &failure);
-    if (replay)
-        failure = RunSteps(steps);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    printf("model: %zu actions in %.1f s (%.1f ms each), seed %llu\n", failure ? failure->steps : steps.size(),
-        seconds, 1000 * seconds / std::max<size_t>(1, steps.size()), static_cast<unsigned long long>(seed));
+    Clock::time_point start = Clock::now();
+    std::vector<Step> steps = replay ? ParseReplay(replay) : std::vector<Step> {};
+    std::string check = Walk(steps, replay ? 0 : count, Rng {seed});
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    printf("model: %zu actions in %.1f s (%.1f ms each), seed %llu\n", steps.size(), seconds,
+        1000 * seconds / std::max<size_t>(1, steps.size()), static_cast<unsigned long long>(seed));
     for (int i = 0; i < actionCount; ++i)
-        printf("  %-12s %5d runs %6.1f ms each\n", actions[i].name, actionRuns[i], 1000 * actionTime[i] / std::max(1, actionRuns[i]));
-    if (failure) {
-        steps.resize(failure->steps);
-        Failure shrunk = *failure;
-        if (!replay)
-            steps = Shrink(steps, &shrunk);
-        ADD_FAILURE() << "after " << failure->steps << " steps: " << failure->check << "\nshrunk to "
-                      << steps.size() << " steps: " << shrunk.check << "\nTALLISK_MODEL_REPLAY=" << Replay(steps);
+        printf("  %-12s %6d runs %6.1f ms each\n", actions[i].name, actionRuns[i],
+            1000 * actionSeconds[i] / std::max(1, actionRuns[i]));
+    if (!check.empty()) {
+        size_t failedAt = steps.size();
+        std::string shrunk = replay ? check : Shrink(steps, check);
+        ADD_FAILURE() << "step " << failedAt << ": " << check << "\nshrunk to " << steps.size()
+                      << " steps: " << shrunk << "\nTALLISK_MODEL_REPLAY=" << Replay(steps);
     }
     DestroyMainWindow(dialog);
     SetCurrentDirectoryA(ProgramFile("").c_str());
