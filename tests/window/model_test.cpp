@@ -84,12 +84,20 @@ std::string openLog;
 Model model;
 std::vector<Expected> expected;
 size_t answered;
-std::string answerFault;
+std::string stepFault;  // a check made inside the step
 HWND dialog;
 
 std::string PoolPath(int file)
 {
     return workFolder + poolNames[file];
+}
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (unsigned char c : text.substr(0, 80))
+        quoted += c >= 32 && c < 127 ? std::string(1, c) : "\\x" + std::to_string(c);
+    return quoted + (text.size() > 80 ? "...\"" : "\"");
 }
 
 bool AnswerExpected(HWND window)
@@ -102,7 +110,7 @@ bool AnswerExpected(HWND window)
     const Shown& came = shown.back();
     const Expected* want = answered < expected.size() ? &expected[answered++] : NULL;
     if (want == NULL || came.caption != want->caption || (!want->text.empty() && came.text != want->text)) {
-        answerFault = "\"" + came.caption + "\" " + came.text + " came, not "
+        stepFault = "windows: \"" + came.caption + "\" " + came.text + " came, not "
             + (want ? "\"" + want->caption + "\" " + want->text : "none");
         return false;
     }
@@ -296,17 +304,13 @@ std::optional<Texts> KeptFile()
 // if conf is there, and kept's texts, both checked after the last step.
 void Restart(Rng& rng, bool close)
 {
-    if (close) {
-        CloseMainWindow(dialog);
-        model.kept = {model.texts};
-        if (model.texts == emptyTexts)
-            model.kept.push_back(std::nullopt);  // unchanged since a start without kept
-    } else {
-        DestroyMainWindow(dialog);
-    }
+    close ? CloseMainWindow(dialog) : DestroyMainWindow(dialog);
+    std::optional<Texts> kept = KeptFile();
+    // Unchanged since a start without kept, the close writes none.
+    if (close && kept != model.texts && (kept || model.texts != emptyTexts))
+        stepFault = "kept: the close left " + (kept ? Quote((*kept)[0]) : "none");
     if (ReadWholeFile(ProgramFile("conf")) == "<missing>")
         model.untitled = true, model.current = -1;
-    std::optional<Texts> kept = KeptFile();
     model.texts = kept ? *kept : emptyTexts;
     model.kept = {kept};
     int current = model.untitled ? -1 : model.current;
@@ -363,31 +367,24 @@ bool Always()
 {
     return true;
 }
-bool NewChangesSomething()
-{
-    return model.texts != emptyTexts || !model.untitled;
-}
+
 bool AFileIsThere()
 {
     return std::any_of(model.files, model.files + poolSize, [](const FileModel& f) { return f.present; });
 }
 
+void Create(Rng& rng, bool forceDialog)
+{
+    int file = WriteCalculator(rng, forceDialog);
+    if (file >= 0)
+        Launched(file);
+    Command(forceDialog ? IDM_CREATE_LAUNCH_AS : IDM_CREATE_LAUNCH);
+}
+
 const Action actions[] = {
     {"type", 40, Always, Type},
-    {"create", 5, Always,
-        [](Rng& rng) {
-            int file = WriteCalculator(rng, false);
-            if (file >= 0)
-                Launched(file);
-            Command(IDM_CREATE_LAUNCH);
-        }},
-    {"createas", 1, Always,
-        [](Rng& rng) {
-            int file = WriteCalculator(rng, true);
-            if (file >= 0)
-                Launched(file);
-            Command(IDM_CREATE_LAUNCH_AS);
-        }},
+    {"create", 5, Always, [](Rng& rng) { Create(rng, false); }},
+    {"createas", 1, Always, [](Rng& rng) { Create(rng, true); }},
     {"launch", 3, Always, [](Rng& rng) { Launch(rng, false), Command(IDM_LAUNCH); }},
     {"selectlaunch", 1, AFileIsThere, [](Rng& rng) { Launch(rng, true), Command(IDM_SELECT_LAUNCH); }},
     {"open", 3, AFileIsThere,
@@ -397,7 +394,7 @@ const Action actions[] = {
                 OpenAt(rng, file);
             Command(IDM_OPEN);
         }},
-    {"new", 5, NewChangesSomething,
+    {"new", 5, [] { return model.texts != emptyTexts || !model.untitled; },
         [](Rng& rng) {
             if (KeepUnwrittenTexts(rng)) {
                 model.confWritten |= !model.untitled;
@@ -425,15 +422,7 @@ const int actionCount = sizeof actions / sizeof *actions;
 
 // ---- The checks after every step: the first difference, or "".
 
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "\"";
-    for (unsigned char c : text.substr(0, 80))
-        quoted += c >= 32 && c < 127 ? std::string(1, c) : "\\x" + std::to_string(c);
-    return quoted + (text.size() > 80 ? "...\"" : "\"");
-}
-
-std::string CheckFiles()
+std::string CheckFiles(const std::string& folder, const std::string& name)
 {
     for (int file = 0; file < poolSize; ++file) {
         const FileModel& f = model.files[file];
@@ -445,8 +434,6 @@ std::string CheckFiles()
         if (!same)
             return std::string("page ") + poolNames[file] + ": " + Quote(bytes);
     }
-    std::string folder = model.current >= 0 ? workFolder : "",
-                name = model.current >= 0 ? poolNames[model.current] : "";
     FILE* conf = fopen(ProgramFile("conf").c_str(), "rb");
     if (conf == NULL)
         return model.confWritten ? "conf: missing" : "";
@@ -461,9 +448,9 @@ std::string CheckFiles()
 
 std::string CheckModel()
 {
-    if (!answerFault.empty() || answered < expected.size())
-        return "windows: "
-            + (answerFault.empty() ? Quote(expected[answered].caption) + " never came" : answerFault);
+    if (!stepFault.empty() || answered < expected.size())
+        return stepFault.empty() ? "windows: " + Quote(expected[answered].caption) + " never came"
+                                 : stepFault;
     for (int i = 0; i < keptTextCount; ++i)
         if (Editor(editorIds[i]) != model.texts[i])
             return "editor " + std::to_string(i) + ": " + Quote(Editor(editorIds[i])) + " not "
@@ -479,7 +466,7 @@ std::string CheckModel()
     if (document.textsInPage != model.inPage)
         return "textsInPage: " + std::to_string(document.textsInPage) + " not "
             + std::to_string(model.inPage);
-    std::string files = CheckFiles();
+    std::string files = CheckFiles(folder, name);
     if (!files.empty())
         return files;
     std::optional<Texts> kept = KeptFile();
@@ -528,10 +515,7 @@ std::string RunStep(const Step& step)
     shown.clear();
     expected.clear();
     answered = 0;
-    answerFault.clear();
-    if (getenv("TALLISK_MODEL_TRACE"))
-        printf("step %s:%llu\n", actions[step.action].name, static_cast<unsigned long long>(step.seed)),
-            fflush(stdout);
+    stepFault.clear();
     Rng rng {step.seed};
     Clock::time_point start = Clock::now();
     actions[step.action].run(rng);
