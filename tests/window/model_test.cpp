@@ -577,12 +577,12 @@ std::vector<Step> ParseReplay(const std::string& text)
 }
 
 // Drops steps while the list still fails the same check: halves, quarters and
-// so on down to single steps, again while that dropped any, for five minutes
+// so on down to single steps, again while that dropped any, for two minutes
 // at most.
 std::string Shrink(std::vector<Step>& steps, std::string check)
 {
     auto kind = [](const std::string& text) { return text.substr(0, text.find(':')); };
-    Clock::time_point end = Clock::now() + std::chrono::minutes(5);
+    Clock::time_point end = Clock::now() + std::chrono::minutes(2);
     for (bool dropped = true; dropped && Clock::now() < end;) {
         dropped = false;
         for (size_t chunk = std::max<size_t>(1, steps.size() / 2); chunk >= 1 && Clock::now() < end;
@@ -624,6 +624,10 @@ TEST(ModelTest, RandomWalkAgreesWithTheModel)
             1000 * actionSeconds[i] / std::max(1, actionRuns[i]));
     if (!check.empty()) {
         size_t failedAt = steps.size();
+        // Said before shrinking, which a timeout may cut short.
+        printf(
+            "model: step %zu: %s\nTALLISK_MODEL_REPLAY=%s\n", failedAt, check.c_str(), Replay(steps).c_str());
+        fflush(stdout);
         std::string shrunk = replay ? check : Shrink(steps, check);
         ADD_FAILURE() << "step " << failedAt << ": " << check << "\nshrunk to " << steps.size()
                       << " steps: " << shrunk << "\nTALLISK_MODEL_REPLAY=" << Replay(steps);
