@@ -49,7 +49,9 @@ soak: build
 
 # The in-process model test as long as asked: make soak-model SEED=7 ACTIONS=100000 ARCH=32
 soak-model: build
-	@tree=$$(. tools/wine-arch.sh && tallisk_windows_tree $(CURDIR)/$(BUILD) $(ARCH)) || exit 1; \
+	@. tools/wine-arch.sh; if [ $(ARCH) = 32 ] && ! tallisk_can_run_32bit; then \
+	  echo "soak-model: no 32-bit run: $$tallisk_no_32bit_reason"; exit 1; fi; \
+	tree=$$(tallisk_windows_tree $(CURDIR)/$(BUILD) $(ARCH)) || exit 1; \
 	cd $$tree/tests/window && TALLISK_ARCH=$(ARCH) TALLISK_SOURCE=$(CURDIR) TALLISK_BUILD=$$tree \
 	  TALLISK_WINE_DIR=$$tree/wine TALLISK_MODEL_SEED=$(SEED) TALLISK_MODEL_ACTIONS=$(ACTIONS) \
 	  bash $(CURDIR)/tests/wine/run.sh ./model_test.exe

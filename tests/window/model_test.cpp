@@ -68,6 +68,8 @@ struct Model {
     std::vector<std::optional<Texts>> kept {std::nullopt};
     bool confWritten = false;
     std::map<std::string, int> launched;
+
+    bool ReadsBack(int file) const { return files[file].present && files[file].page; }
 };
 
 // A window the step expects, and its answer: a pool file for a file dialog
@@ -127,11 +129,6 @@ bool AnswerExpected(HWND window)
 const char saveTitle[] = "Specify a calculator file name to save as and to lauch";
 const char launchTitle[] = "Select a calculator to lauch";
 const char editTitle[] = "Select a calculator to edit";
-
-bool ReadsBack(int file)
-{
-    return model.files[file].present && model.files[file].page;
-}
 
 int Ask(Rng& rng, UINT textId)
 {
@@ -215,7 +212,7 @@ bool LoadPage(Rng& rng, int file)
 
 void OpenAt(Rng& rng, int file)
 {
-    if (ReadsBack(file))
+    if (model.ReadsBack(file))
         LoadPage(rng, file);
     else
         ShowError(file);
@@ -226,7 +223,7 @@ void Launch(Rng& rng, bool forceDialog)
     if (!model.untitled && !forceDialog)
         return Launched(model.current);
     int file = AskFile(rng, launchTitle, true);
-    if (file >= 0 && (ReadsBack(file) ? LoadPage(rng, file) : (MakeCurrent(file), true)))
+    if (file >= 0 && (model.ReadsBack(file) ? LoadPage(rng, file) : (MakeCurrent(file), true)))
         Launched(file);
 }
 
@@ -314,7 +311,7 @@ void Restart(Rng& rng, bool close)
     model.texts = kept ? *kept : emptyTexts;
     model.kept = {kept};
     int current = model.untitled ? -1 : model.current;
-    model.inPage = current >= 0 && ReadsBack(current) && model.files[current].texts == model.texts;
+    model.inPage = current >= 0 && model.ReadsBack(current) && model.files[current].texts == model.texts;
     std::string tail;
     if (rng.Chance(50)) {
         int file = rng.Below(poolSize);
@@ -363,10 +360,7 @@ struct Action {
     void (*run)(Rng&);
 };
 
-bool Always()
-{
-    return true;
-}
+const auto always = [] { return true; };
 
 bool AFileIsThere()
 {
@@ -382,10 +376,10 @@ void Create(Rng& rng, bool forceDialog)
 }
 
 const Action actions[] = {
-    {"type", 40, Always, Type},
-    {"create", 5, Always, [](Rng& rng) { Create(rng, false); }},
-    {"createas", 1, Always, [](Rng& rng) { Create(rng, true); }},
-    {"launch", 3, Always, [](Rng& rng) { Launch(rng, false), Command(IDM_LAUNCH); }},
+    {"type", 40, always, Type},
+    {"create", 5, always, [](Rng& rng) { Create(rng, false); }},
+    {"createas", 1, always, [](Rng& rng) { Create(rng, true); }},
+    {"launch", 3, always, [](Rng& rng) { Launch(rng, false), Command(IDM_LAUNCH); }},
     {"selectlaunch", 1, AFileIsThere, [](Rng& rng) { Launch(rng, true), Command(IDM_SELECT_LAUNCH); }},
     {"open", 3, AFileIsThere,
         [](Rng& rng) {
@@ -404,7 +398,7 @@ const Action actions[] = {
             Command(IDM_NEW);
         }},
     // The first of the files dropped opens; none is a path that cannot be had.
-    {"drop", 10, Always,
+    {"drop", 10, always,
         [](Rng& rng) {
             std::vector<std::string> paths;
             int first = rng.Below(poolSize);
@@ -414,9 +408,9 @@ const Action actions[] = {
             DropFiles(dialog, paths);
             PumpMessages();
         }},
-    {"outside", 12, Always, ChangeOutside},
-    {"kill", 2, Always, [](Rng& rng) { Restart(rng, false); }},
-    {"close", 2, Always, [](Rng& rng) { Restart(rng, true); }},
+    {"outside", 12, always, ChangeOutside},
+    {"kill", 2, always, [](Rng& rng) { Restart(rng, false); }},
+    {"close", 2, always, [](Rng& rng) { Restart(rng, true); }},
 };
 const int actionCount = sizeof actions / sizeof *actions;
 
