@@ -97,8 +97,11 @@ std::string PoolPath(int file)
 std::string Quote(const std::string& text)
 {
     std::string quoted = "\"";
-    for (unsigned char c : text.substr(0, 80))
-        quoted += c >= 32 && c < 127 ? std::string(1, c) : "\\x" + std::to_string(c);
+    for (unsigned char c : text.substr(0, 80)) {
+        char escaped[8];
+        snprintf(escaped, sizeof escaped, c >= 32 && c < 127 ? "%c" : "\\x%02x", c);
+        quoted += escaped;
+    }
     return quoted + (text.size() > 80 ? "...\"" : "\"");
 }
 
@@ -443,8 +446,9 @@ std::string CheckFiles(const std::string& folder, const std::string& name)
 std::string CheckModel()
 {
     if (!stepFault.empty() || answered < expected.size())
-        return stepFault.empty() ? "windows: " + Quote(expected[answered].caption) + " never came"
-                                 : stepFault;
+        return stepFault.empty()
+            ? "windows: " + Quote(expected[answered].caption) + " " + expected[answered].text + " never came"
+            : stepFault;
     for (int i = 0; i < keptTextCount; ++i)
         if (Editor(editorIds[i]) != model.texts[i])
             return "editor " + std::to_string(i) + ": " + Quote(Editor(editorIds[i])) + " not "
