@@ -12,7 +12,7 @@ WINDOWS64 := $(BUILD)/windows64
 # (the linker stamps it into the programs): the same sources, the same bytes.
 export SOURCE_DATE_EPOCH := $(shell bash tools/source-date-epoch.sh)
 
-.PHONY: all setup build test soak run bench fuzz dist clean
+.PHONY: all setup build test soak soak-model run bench fuzz dist clean
 
 all: build
 
@@ -46,6 +46,15 @@ soak: build
 	@tree=$$(. tools/wine-arch.sh && tallisk_windows_tree $(CURDIR)/$(BUILD) $(ARCH)) || exit 1; \
 	TALLISK_ARCH=$(ARCH) TALLISK_SOURCE=$(CURDIR) TALLISK_BUILD=$$tree TALLISK_WINE_DIR=$$tree/wine \
 	  bash tests/monkey/monkey.sh $(SEED) $(ACTIONS) soak-$(SEED)
+
+# The in-process model test as long as asked: make soak-model SEED=7 ACTIONS=100000 ARCH=32
+soak-model: build
+	@. tools/wine-arch.sh; if [ $(ARCH) = 32 ] && ! tallisk_can_run_32bit; then \
+	  echo "soak-model: no 32-bit run: $$tallisk_no_32bit_reason"; exit 1; fi; \
+	tree=$$(tallisk_windows_tree $(CURDIR)/$(BUILD) $(ARCH)) || exit 1; \
+	cd $$tree/tests/window && TALLISK_ARCH=$(ARCH) TALLISK_SOURCE=$(CURDIR) TALLISK_BUILD=$$tree \
+	  TALLISK_WINE_DIR=$$tree/wine TALLISK_MODEL_SEED=$(SEED) TALLISK_MODEL_ACTIONS=$(ACTIONS) \
+	  bash $(CURDIR)/tests/wine/run.sh ./model_test.exe
 
 run: build
 	@bash tools/run.sh $(BUILD)

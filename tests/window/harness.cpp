@@ -1,6 +1,7 @@
 #include "tests/window/harness.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -71,6 +72,7 @@ bool PrepareProgram()
 HWND CreateMainWindow()
 {
     RemovePath(ProgramFile("kept"));
+    answerShown = NULL;
     return RestartMainWindow();
 }
 
@@ -86,7 +88,6 @@ HWND RestartMainWindow(const char* commandTail)
     memset(currentFolder, 0, sizeof currentFolder);
     memset(currentFileName, 0, sizeof currentFileName);
     shown.clear();
-    answerShown = NULL;
     quitSeen = false;
     HWND dialog = CreateDialogParamA(
         programInstance, "MainDialog", NULL, MainDialogProc, reinterpret_cast<LPARAM>(commandTail));
@@ -120,6 +121,20 @@ void CloseMainWindow(HWND dialog)
 {
     SendMessageA(dialog, WM_CLOSE, 0, 0);
     DestroyMainWindow(dialog);
+}
+
+void DropFiles(HWND window, const std::vector<std::string>& paths)
+{
+    std::string names;
+    for (const std::string& path : paths)
+        names += path + '\0';
+    names += '\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    memcpy(drop + 1, names.data(), names.size());
+    GlobalUnlock(memory);
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
 }
 
 std::string ProgramFile(const char* name)

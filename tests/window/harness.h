@@ -30,7 +30,9 @@ extern WPARAM quitCode;
 bool PrepareProgram();
 // Starts like a new run of the program: globals and records cleared, the
 // dialog created and its first messages handled. The kept editor texts of an
-// earlier run are removed first; RestartMainWindow leaves them to be loaded.
+// earlier run are removed first; RestartMainWindow leaves them to be loaded,
+// and keeps answerShown, so that what a page on the command line asks is
+// answered as the test says.
 HWND CreateMainWindow();
 // commandTail is what the program's command line holds after its name.
 HWND RestartMainWindow(const char* commandTail = NULL);
@@ -40,6 +42,9 @@ void PumpMessages();
 void DestroyMainWindow(HWND dialog);
 // Sends the close request as the close box does; the window is gone afterwards.
 void CloseMainWindow(HWND dialog);
+
+// Files dropped on the window as the shell drops them.
+void DropFiles(HWND window, const std::vector<std::string>& paths);
 
 // A file next to the test program ("" for the folder itself).
 std::string ProgramFile(const char* name);

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <dlgs.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -64,21 +63,6 @@ std::string WritePage(const std::string& path, const char* name, std::string var
     EXPECT_TRUE(WriteCalculatorPage(file, name, &variables[0], function));
     fclose(file);
     return ReadWholeFile(path);
-}
-
-// Files dropped on the window as the shell drops them.
-void DropFiles(HWND window, const std::vector<std::string>& paths)
-{
-    std::string names;
-    for (const std::string& path : paths)
-        names += path + '\0';
-    names += '\0';
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    memcpy(drop + 1, names.data(), names.size());
-    GlobalUnlock(memory);
-    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
 }
 
 void SetCurrentFile(const std::string& folder, const char* name)
