@@ -1,0 +1,545 @@
+"""Random real input to Tallisk's window, as Hypothesis rules: keys, access
+keys and typing, drags of the caption and the edges, file drops, closing and
+starting again, ending the process as a crash would, and page writes to a
+full file system. The model holds what a person sees: the texts typed, the
+current file, whether the texts are in a page. After each action the window
+must agree: one main window on the screen, the caption naming the file, the
+editors showing the texts, the dialog or question due; each page written
+reads back with tallisk-page to the texts on screen.
+monkey.py SEED ACTIONS RUN_NAME; needs TALLISK_BUILD, TALLISK_WINE_DIR and
+TALLISK_ARCH as ctest gives them (`make soak` sets them)."""
+import os, select, shutil, signal, subprocess as sp, sys, time
+from hypothesis import HealthCheck, Phase, settings, seed as hseed, strategies as st
+from hypothesis.internal.conjecture.engine import ConjectureRunner
+from hypothesis.stateful import RuleBasedStateMachine, precondition, rule, run_state_machine_as_test
+
+SEED, ACTIONS, RUN = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+ARCH, B = os.environ["TALLISK_ARCH"], os.environ["TALLISK_BUILD"]
+HERE = os.path.dirname(os.path.abspath(__file__))
+PAGE_TOOL = os.path.join(B, "..", "native", "tallisk-page")
+W = os.path.join(os.environ["TALLISK_WINE_DIR"], RUN + "-files")
+APP, PAGES, FULL, SNAP = (os.path.join(W, d) for d in ("app", "pages", "full", "snap"))
+OPEN_LOG = os.path.join(W, "opened.log")
+SHRINK_SECONDS, STEPS_PER_RUN, SCREEN = 90, 120, (1024, 768)
+TITLE = "Tallisk 1.0 - "
+SAVE = "Specify a calculator file name to save as and to lauch"
+DIALOGS = {"save": "#32770|" + SAVE, "open": "#32770|Select a calculator to lauch",
+           "edit": "#32770|Select a calculator to edit", "ask": "#32770|Tallisk",
+           "error": "#32770|Error", "about": "IconDialog|About"}
+ASK = "The calculator in the editors is in no page yet. Write it to its page before the editors are replaced?"
+NOT_READ = "The file could not be read, so there is nothing to edit. The editors are as they were."
+WRITE_FAILED = ("The file failed to be written.", "The file to write failed to be open.")
+EDITORS = {"2000": "name", "2001": "variables", "2002": "function"}
+MACHINE = None
+stats = {"actions": 0, "runs": 0, "pages": 0, "restarts": 0, "kills": 0, "drops": 0, "full": 0}
+found = {"at": None, "log": [], "why": ""}
+
+
+class Spent(BaseException):
+    """All actions asked for have run: Hypothesis lets it through, ending the run."""
+
+
+# Hypothesis shrinks for at most five minutes; real processes make that ours.
+ConjectureRunner.finish_shrinking_deadline = property(
+    lambda self: self.__dict__.get("deadline"),
+    lambda self, t: self.__dict__.__setitem__("deadline", t and t - 300 + SHRINK_SECONDS))
+
+
+class Failure(AssertionError):
+    """A fault or a stall; the first one starts the bounded shrinking."""
+    def __init__(self, why):
+        super().__init__(why)
+        found["at"] = found["at"] or time.time()
+        found["why"], found["log"] = why, list(getattr(MACHINE, "log", []))
+        if hasattr(MACHINE, "s"):
+            found["log"].append("the window as last read: " + repr(MACHINE.s))
+        run("import", "-window", "root", os.path.join(W, "failure.png"))
+
+
+def dos(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def unix(path):
+    return path[2:].replace("\\", "/")
+
+
+def wait_for(what, probe, seconds):
+    """probe's first true value; a stall is a failure that names the wait."""
+    end = time.time() + seconds
+    while True:
+        got = probe()
+        if got:
+            return got
+        if time.time() > end:
+            raise Failure(f"stalled: {what} (waited {seconds} s)")
+        time.sleep(0.05)
+
+
+def run(*cmd, seconds=20, env=None):
+    try:
+        return sp.run(cmd, capture_output=True, timeout=seconds, env=env)
+    except sp.TimeoutExpired:
+        raise Failure(f"stalled: {cmd[0]} {' '.join(cmd[1:3])} (waited {seconds} s)")
+
+
+def press(*keys):
+    run("xdotool", "key", "--delay", "40", *keys)
+
+
+def find_window(title):
+    out = run("xdotool", "search", "--onlyvisible", "--name", title).stdout.split()
+    return out[0].decode() if out else None
+
+
+def read_back(path):
+    """The three texts of the page at path, or None when it does not read back."""
+    outs = [os.path.join(W, "rb", f) for f in ("name", "variables", "function")]
+    if run(PAGE_TOOL, "--read", path, *outs).returncode != 0:
+        return None
+    return tuple(open(f, "rb").read() for f in outs)
+
+
+def landed(text, editor):
+    """What typing text leaves in an editor: cp1252 bytes, CR LF in the multi-line ones."""
+    b = text.encode("cp1252")
+    return b.replace(b"\n", b"") if editor == "2000" else b.replace(b"\n", b"\r\n")
+
+
+class Peek:
+    """The helper that reads the running window: one folder a line in, a state file out."""
+    def __init__(self):
+        self.proc = sp.Popen(["wine", os.path.join(B, "tallisk-peek.exe")], stdin=sp.PIPE,
+                             stdout=sp.DEVNULL, stderr=sp.DEVNULL)
+
+    def look(self):
+        state = os.path.join(SNAP, "state")
+        if os.path.exists(state):
+            os.remove(state)
+        self.proc.stdin.write((dos(SNAP) + "\n").encode())
+        self.proc.stdin.flush()
+        wait_for("the peek helper's look at the window", lambda: os.path.exists(state), 30)
+        s = {"window": [], "button": [], "texts": "", "caption": "", "rect": "0 0 0 0", "message": ""}
+        for line in open(state, encoding="cp1252").read().replace("\r", "").splitlines():
+            key, _, rest = line.partition(" ")
+            s[key].append(rest) if key in ("window", "button") else s.__setitem__(key, rest)
+        s["editors"] = tuple(open(os.path.join(SNAP, f), "rb").read() for f in EDITORS.values())
+        l, t, r, b = map(int, s["rect"].split())
+        s["rect"] = (l, t, r - l, b - t)
+        return s
+
+
+class Monkey(RuleBasedStateMachine):
+    def __init__(self):
+        global MACHINE
+        super().__init__()
+        MACHINE = self
+        self.log, self.proc, self.pages = [], None, []
+        for d in (APP, PAGES):
+            for f in os.listdir(d):
+                if f not in ("Tallisk.exe", "manual.htm"):
+                    os.remove(os.path.join(d, f))
+        self.texts, self.file, self.written, self.then, self.dialog = (b"", b"", b""), None, True, None, None
+        self.typed_at = 0
+        self.start(())
+        self.min = (self.rect[2] - int(self.s["func"].split()[0]), self.rect[3] - int(self.s["func"].split()[1]))
+
+    def teardown(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait(10)
+
+    # The driver.
+    def step(self, what):
+        if found["at"] is None and stats["actions"] == ACTIONS:
+            raise Spent
+        stats["actions"] += found["at"] is None
+        stats["runs"] += found["at"] is None and not self.log
+        self.log.append(f"{len(self.log) + 1}: {time.strftime('%T')} {what}")
+        self.opened = len(open(OPEN_LOG).readlines())
+        self.before = self.texts
+
+    def fail(self, why):
+        raise Failure(why)
+
+    def start(self, args):
+        log = open(os.path.join(W, "wine.log"), "ab")
+        self.proc = sp.Popen(["wine", "Tallisk.exe", *args], cwd=APP, stdout=log, stderr=log)
+        self.win = wait_for("the main window after a start", lambda: find_window("^Tallisk 1\\.0 - "), 30)
+        run("xdotool", "windowfocus", "--sync", self.win, seconds=5)
+        self.s = PEEK.look()
+        self.rect = self.s["rect"]
+
+    def differs(self, s, dialog, message):
+        l, t, w, h = s["rect"]
+        want = TITLE + (self.file or "New")
+        checks = [(s.get("mains") == "1", f"{s.get('mains')} main windows"),
+                  (s["texts"] == "ok", "the editors could not be read"),
+                  (s["caption"] == want, f"caption {s['caption']!r}, expected {want!r}"),
+                  (s["window"] == ([DIALOGS[dialog]] if dialog else []), f"windows {s['window']}, expected {dialog}"),
+                  (not message or s["message"] in message, f"message {s['message']!r}, expected {message}"),
+                  (s["editors"] == self.texts, f"editors hold {s['editors']}, expected {self.texts}"),
+                  (s.get("state") == "normal", f"window state {s.get('state')}"),
+                  (l >= 0 and t >= 0 and l + w <= SCREEN[0] and t + h <= SCREEN[1], f"window {s['rect']} off the screen"),
+                  (w >= self.min[0] and h >= self.min[1], f"window {s['rect']} below its minimum {self.min}"),
+                  (s["rect"] == self.rect, f"window at {s['rect']}, expected {self.rect}")]
+        return next((why for ok, why in checks if not ok), None)
+
+    def expect(self, dialog=None, opened=(), message=None):
+        """Reads the window until it agrees with the model, for at most 5 s."""
+        end = time.time() + 5
+        while True:
+            self.s = PEEK.look()
+            if self.proc.poll() is not None:
+                self.fail(f"Tallisk ended (exit code {self.proc.returncode})")
+            why = self.differs(self.s, dialog, message)
+            if not why:
+                break
+            if time.time() > end:
+                self.fail(why + " (still so 5 s after the action)")
+            time.sleep(0.1)
+        self.dialog = dialog
+        want = list(opened)
+        got = lambda: open(OPEN_LOG).read().splitlines()[self.opened:]
+        if want:
+            try:
+                wait_for("the shell to open " + want[-1], lambda: len(got()) >= len(want), 3)
+            except Failure as e:
+                self.fail(str(e))
+        if got() != want:
+            self.fail(f"opened {got()}, expected {want}")
+
+    # What the commands do, as the model sees them.
+    def needs_ask(self):
+        return not self.written and any(self.texts)
+
+    def write(self, path, then):
+        self.file = path
+        if path.startswith(dos(FULL)):
+            stats["full"] += 1
+            self.expect("error", message=WRITE_FAILED)
+            if os.listdir(FULL) != ["filler"]:
+                self.fail(f"a failed write left {os.listdir(FULL)} in the full file system")
+            self.then = None
+            return
+        try:
+            wait_for("the page " + path, lambda: read_back(unix(path)) == self.before, 5)
+        except Failure:
+            self.fail(f"page {path} does not read back to the texts on screen: {read_back(unix(path))}")
+        stats["pages"] += 1
+        self.written = True
+        if path not in self.pages:
+            self.pages.append(path)
+        self.resume(then)
+
+    def resume(self, then):
+        self.then = None
+        if then == "launch":
+            self.expect(opened=[self.file])
+        elif then == "new":
+            self.texts, self.file, self.written, self.typed_at = (b"", b"", b""), None, True, 0
+            self.expect()
+        elif then:
+            self.load(*then)
+        else:
+            self.expect()
+
+    def load(self, path, launch):
+        self.texts, self.file, self.written, self.typed_at = read_back(unix(path)), path, True, 0
+        self.expect(opened=[path] if launch else [])
+
+    def open_page(self, path, launch=False):
+        if read_back(unix(path)) is None:
+            self.expect("error", message=(NOT_READ,))
+        elif self.needs_ask():
+            self.then = (path, launch)
+            self.expect("ask", message=(ASK,))
+        else:
+            self.load(path, launch)
+
+    def create(self, force):
+        if force or self.file is None:
+            self.then = "launch"
+            self.expect("save")
+        else:
+            self.write(self.file, "launch")
+
+    # Rules: the main window's own keys and mouse.
+    idle = precondition(lambda self: self.dialog is None)
+
+    @idle
+    @rule(text=st.text(st.sampled_from("abcxyzABC0189 /&?#\"<>'=+-*();.\néü£ßñ§"), min_size=1, max_size=12))
+    def type_text(self, text):
+        for _ in range(4):
+            if self.s.get("focus") in EDITORS:
+                break
+            press("Tab")
+            self.s = PEEK.look()
+        editor = self.s.get("focus")
+        if editor not in EDITORS:
+            self.step(f"no editor takes the focus (control {editor})")
+            return self.expect()
+        if editor == "2000":
+            text = text.replace("\n", "")
+        self.step(f"type {text!r} into editor {editor}")
+        for i, line in enumerate(text.split("\n")):
+            if i:
+                press("Return")
+            if line:
+                run("xdotool", "type", "--delay", "20", "--", line, env=dict(os.environ, LC_ALL="C.UTF-8"))
+        self.adopt(editor, lambda now: landed(text, editor) in now)
+
+    def adopt(self, editor, ok):
+        """The edited editor's text as read, once it passes ok; the others must stay."""
+        i = list(EDITORS).index(editor) if editor in EDITORS else -1
+        try:
+            self.s = wait_for("the typed text", lambda: (lambda s: ok(s["editors"][i]) and s)(PEEK.look()), 5)
+        except Failure:
+            self.fail(f"editor {editor} holds {self.s['editors'][i]!r} after the keys")
+        if i >= 0 and self.s["editors"][i] != self.texts[i]:
+            self.texts = tuple(self.s["editors"][j] if j == i else t for j, t in enumerate(self.texts))
+            self.written, self.typed_at = False, time.time()
+        self.expect()
+
+    @idle
+    @rule(key=st.sampled_from(["Tab", "shift+Tab", "Left", "Right", "Home", "End", "BackSpace"]))
+    def key(self, key):
+        self.step(f"key {key} in control {self.s.get('focus')}")
+        press(key)
+        self.adopt(self.s.get("focus") if key == "BackSpace" else None, lambda now: True)
+
+    @idle
+    @rule(keys=st.sampled_from(["alt+c", "alt+l", "alt+f n", "alt+f o", "ctrl+o", "alt+f s", "alt+f l",
+                                "alt+f c", "alt+f Down Down Down Down Down Return", "alt+h a", "alt+h m"]))
+    def command(self, keys):
+        self.step("keys " + keys)
+        press(*keys.split())
+        if keys in ("alt+c", "alt+l") and self.s["func"].startswith("0 "):
+            self.expect()  # at the smallest width the buttons have no room, and Wine presses none
+        elif keys in ("alt+c", "alt+f c", "alt+f Down Down Down Down Down Return"):
+            self.create(keys.endswith("Return"))
+        elif keys in ("alt+l", "alt+f l") and self.file is not None:
+            self.expect(opened=[self.file])
+        elif keys in ("alt+l", "alt+f l", "alt+f s"):
+            self.expect("open")
+        elif keys in ("alt+f o", "ctrl+o"):
+            self.expect("edit")
+        elif keys == "alt+f n":
+            self.then = "new"
+            self.expect("ask", message=(ASK,)) if self.needs_ask() else self.resume("new")
+        else:
+            self.expect("about") if keys == "alt+h a" else self.expect(opened=[dos(APP) + "\\manual.htm"])
+
+    def drag(self, x, y, tx, ty):
+        run("xdotool", "mousemove", str(x), str(y), "mousedown", "1", "sleep", "0.1", "mousemove",
+            str((x + tx) // 2), str((y + ty) // 2), "sleep", "0.1", "mousemove", str(tx), str(ty),
+            "sleep", "0.1", "mouseup", "1", "sleep", "0.2")
+
+    @idle
+    @rule(dx=st.integers(-300, 300), dy=st.integers(-200, 200))
+    def drag_caption(self, dx, dy):
+        l, t, w, h = self.rect
+        x, y = map(int, self.s.get("bar", f"{l + 5} {t + 10}").split())
+        # The whole window stays on the screen, so a later drag can reach every edge.
+        dx, dy = max(-l, min(dx, SCREEN[0] - l - w)), max(-t, min(dy, SCREEN[1] - t - h))
+        self.step(f"drag the caption from {x},{y} by {dx},{dy}")
+        self.drag(x, y, x + dx, y + dy)
+        self.rect = (l + dx, t + dy, w, h)
+        self.expect()
+
+    @idle
+    @rule(edge=st.sampled_from(["corner", "right", "bottom"]), dx=st.integers(-300, 300), dy=st.integers(-300, 300))
+    def drag_edge(self, edge, dx, dy):
+        l, t, w, h = self.rect
+        x, y = (l + w - 2 if edge != "bottom" else l + w // 2), (t + h - 2 if edge != "right" else t + h // 2)
+        # Never narrower than 60 pixels: near its smallest width Wine moves the
+        # left edge of a window sized by its right edge.
+        tx = max(l + 60, min(x + dx, SCREEN[0] - 4)) if edge != "bottom" else x
+        ty = max(t + 30, min(y + dy, SCREEN[1] - 3)) if edge != "right" else y
+        self.step(f"drag the {edge} edge from {x},{y} to {tx},{ty}")
+        self.drag(x, y, tx, ty)
+        self.rect = (l, t, max(self.min[0], w + tx - x), max(self.min[1], h + ty - y))
+        self.expect()
+
+    @idle
+    @precondition(lambda self: self.pages)
+    @rule(i=st.integers(0, 99))
+    def drop(self, i):
+        path = self.pages[i % len(self.pages)]
+        l, t, w, h = self.rect
+        self.step(f"drop {path} on the window")
+        stats["drops"] += 1
+        if run("/usr/bin/python3", os.path.join(HERE, "drop.py"), self.win, str(l + w // 2), str(t + h // 2),
+               unix(path)).returncode:
+            self.fail("the window did not take the drop")
+        self.open_page(path)
+
+    # Ending Tallisk and starting it again, with or without a page named.
+    def restart(self, page, same_place):
+        args = ()
+        if page is not None:
+            known = self.pages + [dos(PAGES) + f"\\gone{len(self.log)}.htm"]
+            path = known[page[0] % len(known)]
+            args = ("..\\pages\\" + path.rsplit("\\", 1)[1],) if page[1] else (path,)
+        self.log[-1] += f", start again {' '.join(args)}"
+        place = self.rect
+        self.start(args)
+        if same_place and self.rect != place:
+            self.fail(f"window at {self.rect} after a close and start, closed at {place}")
+        stats["restarts"] += 1
+        self.written = self.file is not None and read_back(unix(self.file)) == self.texts
+        if args:
+            self.open_page(path)
+        else:
+            self.expect()
+
+    start_page = st.one_of(st.none(), st.tuples(st.integers(0, 99), st.booleans()))
+
+    @idle
+    @rule(how=st.sampled_from(["alt+F4", "alt+f x"]), page=start_page)
+    def close_and_start(self, how, page):
+        self.step(f"close with {how}")
+        press(*how.split())
+        try:
+            rc = self.proc.wait(10)
+        except sp.TimeoutExpired:
+            self.fail(f"Tallisk did not end on {how}")
+        if rc != 0:
+            self.fail(f"exit code {rc} after {how}")
+        self.restart(page, True)
+
+    @idle
+    @rule(page=start_page)
+    def kill_and_start(self, page):
+        # Typed texts are kept 2 s after the last change.
+        time.sleep(max(0, self.typed_at + 2.6 - time.time()))
+        pid = run("xdotool", "getwindowpid", self.win).stdout.decode().strip()
+        self.step(f"kill Tallisk's process {pid}")
+        os.kill(int(pid), signal.SIGKILL)
+        try:
+            self.proc.wait(10)
+            wait_for("the main window to go", lambda: not find_window("^Tallisk 1\\.0 - "), 10)
+        except (sp.TimeoutExpired, Failure):
+            self.fail("Tallisk stays after its process was killed")
+        stats["kills"] += 1
+        self.restart(page, False)  # only a close stores the window's place
+
+    # Rules: answering the dialog that is up.
+    @precondition(lambda self: self.dialog == "save")
+    @rule(choice=st.sampled_from(["escape", "new", "new.htm", "known", "full"]), n=st.integers(0, 99))
+    def answer_save(self, choice, n):
+        if choice == "known" and self.pages:
+            path = self.pages[n % len(self.pages)]
+        elif choice == "full" and FULL_OK:
+            path = dos(FULL) + f"\\p{n}.htm"
+        else:
+            path = dos(PAGES) + f"\\p{n}.htm"
+        typed = path[:-4] if choice == "new" else path
+        self.step("save dialog: " + ("Escape" if choice == "escape" else typed))
+        if choice == "escape":
+            press("Escape")
+            self.then = None
+            return self.expect()
+        run("xdotool", "type", "--delay", "10", typed)
+        press("Return")
+        self.write(path, self.then)
+
+    @precondition(lambda self: self.dialog in ("open", "edit"))
+    @rule(n=st.integers(-20, 99))
+    def answer_file(self, n):
+        self.step(f"{self.dialog} dialog: " + (self.pages[n % len(self.pages)] if n >= 0 and self.pages else "Escape"))
+        if n < 0 or not self.pages:
+            press("Escape")
+            return self.expect()
+        path = self.pages[n % len(self.pages)]
+        run("xdotool", "type", "--delay", "10", path)
+        press("Return")
+        self.open_page(path, launch=self.dialog == "open")
+
+    @precondition(lambda self: self.dialog == "ask")
+    @rule(key=st.sampled_from(["y", "n", "Escape", "Return"]))
+    def answer_question(self, key):
+        self.step("question: " + key)
+        press(key)
+        if key in ("y", "Return") and self.file is None:
+            self.expect("save")
+        elif key in ("y", "Return"):
+            self.write(self.file, self.then)
+        elif key == "n":
+            self.resume(self.then)
+        else:
+            self.then = None
+            self.expect()
+
+    @precondition(lambda self: self.dialog in ("error", "about"))
+    @rule(key=st.sampled_from(["Return", "Escape", "space"]))
+    def close_box(self, key):
+        self.step(f"{self.dialog} box: {key}")
+        press(key)
+        self.expect()
+
+
+def main():
+    global PEEK, FULL_OK
+    r, w = os.pipe()
+    # A screen of its own: random keys must never reach a person's desktop.
+    xvfb = sp.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-noreset", "-nolisten", "tcp"],
+                    pass_fds=[w], stderr=sp.DEVNULL)
+    os.close(w)
+    if not select.select([r], [], [], 20)[0]:
+        sys.exit("stalled: Xvfb did not start (waited 20 s)")
+    os.environ["DISPLAY"] = ":" + os.read(r, 16).decode().strip()
+    try:
+        # Characters above 127 get keys of their own before Wine reads the map.
+        run("xmodmap", "-e", "keycode 93 = eacute", "-e", "keycode 97 = sterling", "-e", "keycode 103 = udiaeresis",
+            "-e", "keycode 120 = ssharp", "-e", "keycode 132 = ntilde", "-e", "keycode 149 = section")
+        env = run("bash", "-c", '. "$1/../wine/env.sh" && if [ "$TALLISK_ARCH" = 32 ] && ! tallisk_can_run_32bit; '
+                  'then echo "no 32-bit run: $tallisk_no_32bit_reason" >&2; exit 1; fi && tallisk_new_prefix "$2" >&2 '
+                  '&& env -0', "_", HERE, RUN, seconds=300)
+        if env.returncode:
+            sys.exit(env.stderr.decode().strip())
+        os.environ.update(kv.split("=", 1) for kv in env.stdout.decode().split("\0") if "=" in kv)
+        shutil.rmtree(W, ignore_errors=True)
+        for d in (APP, PAGES, SNAP, os.path.join(W, "rb")):
+            os.makedirs(d)
+        for f in ("Tallisk.exe", "manual.htm"):
+            shutil.copy(os.path.join(B, f), APP)
+        open(OPEN_LOG, "w").close()
+        os.environ["TALLISK_OPEN_LOG"] = OPEN_LOG
+        run("bash", os.path.join(HERE, "..", "window", "full-disk.sh"), "mount", FULL)
+        FULL_OK = not os.path.exists(os.path.join(FULL, "not-mounted"))
+        if FULL_OK:  # filled to the last byte
+            with open(os.path.join(FULL, "filler"), "wb", buffering=0) as f:
+                try:
+                    while f.write(b"x" * 512):
+                        pass
+                except OSError:
+                    pass
+        PEEK = Peek()
+        t0 = time.time()
+        try:
+            run_state_machine_as_test(hseed(SEED)(Monkey), settings=settings(
+                max_examples=10 ** 6, stateful_step_count=min(ACTIONS, STEPS_PER_RUN), database=None,
+                deadline=None, suppress_health_check=list(HealthCheck), report_multiple_bugs=False,
+                phases=[Phase.generate, Phase.shrink]))
+        except Spent:
+            pass
+        except Exception as e:
+            print(f"FAIL (seed {SEED}, {ARCH}-bit): {found['why'] or e}")
+            print("\n".join("  " + line for line in found["log"]))
+            print(f"screen: {os.path.join(W, 'failure.png')}")
+            print(f"replay: make soak SEED={SEED} ACTIONS={ACTIONS} ARCH={ARCH}")
+            sys.exit(1)
+        t = time.time() - t0
+        print(f"monkey passed: seed {SEED}, {ARCH}-bit, " + ", ".join(f"{v} {k}" for k, v in stats.items())
+              + f", {t:.0f} s ({t / max(1, stats['actions']):.2f} s an action)")
+    finally:
+        if "PEEK" in globals():
+            PEEK.proc.stdin.close()
+        run("wineserver", "-k")
+        run("bash", os.path.join(HERE, "..", "window", "full-disk.sh"), "unmount", FULL)
+        xvfb.terminate()
+        xvfb.wait(10)
+
+
+main()
