@@ -12,6 +12,8 @@ import os, select, shutil, signal, subprocess as sp, sys, time
 from hypothesis import HealthCheck, Phase, settings, seed as hseed, strategies as st
 from hypothesis.internal.conjecture.engine import ConjectureRunner
 from hypothesis.stateful import RuleBasedStateMachine, precondition, rule, run_state_machine_as_test
+import hypothesis.stateful
+from hypothesis.strategies._internal.featureflags import FeatureFlags
 
 SEED, ACTIONS, RUN = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
 ARCH, B = os.environ["TALLISK_ARCH"], os.environ["TALLISK_BUILD"]
@@ -43,6 +45,11 @@ class Spent(BaseException):
 ConjectureRunner.finish_shrinking_deadline = property(
     lambda self: self.__dict__.get("deadline"),
     lambda self, t: self.__dict__.__setitem__("deadline", t and t - 300 + SHRINK_SECONDS))
+
+
+# Every rule in every run: Hypothesis turns some off in each run, and a run
+# of real input is too dear to spend without, say, the dialogs' answers.
+hypothesis.stateful.FeatureStrategy = lambda: st.just(FeatureFlags())
 
 
 class Failure(AssertionError):
@@ -148,6 +155,8 @@ class Monkey(RuleBasedStateMachine):
         if self.proc and self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait(10)
+            # A start while the killed window is still there would hand its page to it.
+            wait_for("the killed window to go", lambda: not find_window("^Tallisk 1\\.0 - "), 10)
 
     # The driver.
     def step(self, what):
@@ -257,31 +266,29 @@ class Monkey(RuleBasedStateMachine):
         else:
             self.load(path, launch)
 
-    def create(self, force):
-        if force or self.file is None:
-            self.then = "launch"
-            self.expect("save")
-        else:
-            self.write(self.file, "launch")
-
     # Rules: the main window's own keys and mouse.
     idle = precondition(lambda self: self.dialog is None)
 
     @idle
-    @rule(text=st.text(st.sampled_from("abcxyzABC0189 /&?#\"<>'=+-*();.\néü£ßñ§"), min_size=1, max_size=12))
-    def type_text(self, text):
-        for _ in range(4):
+    @rule(what=st.one_of(st.tuples(st.just("type"), st.text(st.sampled_from(
+        "abcxyzABC0189 /&?#\"<>'=+-*();.\néü£ßñ§"), min_size=1, max_size=12)), st.tuples(st.just("key"),
+        st.sampled_from(["Tab", "shift+Tab", "Left", "Right", "Home", "End", "BackSpace"]))))
+    def edit(self, what):
+        kind, text = what
+        for _ in range(4 if kind == "type" else 0):  # keys reach an editor only
             if self.s.get("focus") in EDITORS:
                 break
             press("Tab")
             self.s = PEEK.look()
         editor = self.s.get("focus")
-        if editor not in EDITORS:
-            self.step(f"no editor takes the focus (control {editor})")
-            return self.expect()
         if editor == "2000":
             text = text.replace("\n", "")
-        self.step(f"type {text!r} into editor {editor}")
+        self.step(f"{kind} {text!r} in control {editor}")
+        if kind == "key":
+            press(text)
+            return self.adopt(editor if text == "BackSpace" else None, lambda now: True)
+        if editor not in EDITORS:
+            return self.expect()
         for i, line in enumerate(text.split("\n")):
             if i:
                 press("Return")
@@ -301,23 +308,19 @@ class Monkey(RuleBasedStateMachine):
             self.written, self.typed_at = False, time.time()
         self.expect()
 
-    @idle
-    @rule(key=st.sampled_from(["Tab", "shift+Tab", "Left", "Right", "Home", "End", "BackSpace"]))
-    def key(self, key):
-        self.step(f"key {key} in control {self.s.get('focus')}")
-        press(key)
-        self.adopt(self.s.get("focus") if key == "BackSpace" else None, lambda now: True)
+    CREATE_AS = "alt+f Down Down Down Down Down Return"
 
     @idle
-    @rule(keys=st.sampled_from(["alt+c", "alt+l", "alt+f n", "alt+f o", "ctrl+o", "alt+f s", "alt+f l",
-                                "alt+f c", "alt+f Down Down Down Down Down Return", "alt+h a", "alt+h m"]))
+    @rule(keys=st.sampled_from(["alt+c", "alt+c", "alt+c", "alt+f c", CREATE_AS, "alt+l", "alt+f l", "alt+f s",
+                                "alt+f n", "alt+f n", "alt+f o", "ctrl+o", "alt+h a", "alt+h m"]))
     def command(self, keys):
         self.step("keys " + keys)
         press(*keys.split())
         if keys in ("alt+c", "alt+l") and self.s["func"].startswith("0 "):
             self.expect()  # at the smallest width the buttons have no room, and Wine presses none
-        elif keys in ("alt+c", "alt+f c", "alt+f Down Down Down Down Down Return"):
-            self.create(keys.endswith("Return"))
+        elif keys in ("alt+c", "alt+f c", self.CREATE_AS):
+            self.then = "launch"
+            self.expect("save") if keys == self.CREATE_AS or self.file is None else self.write(self.file, "launch")
         elif keys in ("alt+l", "alt+f l") and self.file is not None:
             self.expect(opened=[self.file])
         elif keys in ("alt+l", "alt+f l", "alt+f s"):
@@ -330,35 +333,29 @@ class Monkey(RuleBasedStateMachine):
         else:
             self.expect("about") if keys == "alt+h a" else self.expect(opened=[dos(APP) + "\\manual.htm"])
 
-    def drag(self, x, y, tx, ty):
+    @idle
+    @rule(part=st.sampled_from(["caption", "corner", "right", "bottom"]), dx=st.integers(-300, 300),
+          dy=st.integers(-300, 300))
+    def drag(self, part, dx, dy):
+        l, t, w, h = self.rect
+        if part == "caption":
+            x, y = map(int, self.s.get("bar", f"{l + 5} {t + 10}").split())
+            # The whole window stays on the screen, so a later drag can reach every edge.
+            tx, ty = x + max(-l, min(dx, SCREEN[0] - l - w)), y + max(-t, min(dy, SCREEN[1] - t - h))
+        else:
+            x, y = (l + w - 2 if part != "bottom" else l + w // 2), (t + h - 2 if part != "right" else t + h // 2)
+            # Never narrower than 60 pixels: near its smallest width Wine moves
+            # the left edge of a window sized by its right edge.
+            tx = max(l + 60, min(x + dx, SCREEN[0] - 4)) if part != "bottom" else x
+            ty = max(t + 30, min(y + dy, SCREEN[1] - 3)) if part != "right" else y
+        self.step(f"drag the {part} from {x},{y} to {tx},{ty}")
         run("xdotool", "mousemove", str(x), str(y), "mousedown", "1", "sleep", "0.1", "mousemove",
             str((x + tx) // 2), str((y + ty) // 2), "sleep", "0.1", "mousemove", str(tx), str(ty),
             "sleep", "0.1", "mouseup", "1", "sleep", "0.2")
-
-    @idle
-    @rule(dx=st.integers(-300, 300), dy=st.integers(-200, 200))
-    def drag_caption(self, dx, dy):
-        l, t, w, h = self.rect
-        x, y = map(int, self.s.get("bar", f"{l + 5} {t + 10}").split())
-        # The whole window stays on the screen, so a later drag can reach every edge.
-        dx, dy = max(-l, min(dx, SCREEN[0] - l - w)), max(-t, min(dy, SCREEN[1] - t - h))
-        self.step(f"drag the caption from {x},{y} by {dx},{dy}")
-        self.drag(x, y, x + dx, y + dy)
-        self.rect = (l + dx, t + dy, w, h)
-        self.expect()
-
-    @idle
-    @rule(edge=st.sampled_from(["corner", "right", "bottom"]), dx=st.integers(-300, 300), dy=st.integers(-300, 300))
-    def drag_edge(self, edge, dx, dy):
-        l, t, w, h = self.rect
-        x, y = (l + w - 2 if edge != "bottom" else l + w // 2), (t + h - 2 if edge != "right" else t + h // 2)
-        # Never narrower than 60 pixels: near its smallest width Wine moves the
-        # left edge of a window sized by its right edge.
-        tx = max(l + 60, min(x + dx, SCREEN[0] - 4)) if edge != "bottom" else x
-        ty = max(t + 30, min(y + dy, SCREEN[1] - 3)) if edge != "right" else y
-        self.step(f"drag the {edge} edge from {x},{y} to {tx},{ty}")
-        self.drag(x, y, tx, ty)
-        self.rect = (l, t, max(self.min[0], w + tx - x), max(self.min[1], h + ty - y))
+        if part == "caption":
+            self.rect = (l + tx - x, t + ty - y, w, h)
+        else:
+            self.rect = (l, t, max(self.min[0], w + tx - x), max(self.min[1], h + ty - y))
         self.expect()
 
     @idle
@@ -374,8 +371,27 @@ class Monkey(RuleBasedStateMachine):
             self.fail("the window did not take the drop")
         self.open_page(path)
 
-    # Ending Tallisk and starting it again, with or without a page named.
-    def restart(self, page, same_place):
+    # Ending Tallisk, by a close or as a crash would, and starting it again,
+    # with or without a page named.
+    @idle
+    @rule(how=st.sampled_from(["alt+F4", "alt+f x", "kill"]),
+          page=st.one_of(st.none(), st.tuples(st.integers(0, 99), st.booleans())))
+    def restart(self, how, page):
+        if how == "kill":  # typed texts are kept 2 s after the last change
+            time.sleep(max(0, self.typed_at + 2.6 - time.time()))
+        self.step("end Tallisk by " + how)
+        if how == "kill":
+            os.kill(int(run("xdotool", "getwindowpid", self.win).stdout), signal.SIGKILL)
+            stats["kills"] += 1
+        else:
+            press(*how.split())
+        try:
+            rc = self.proc.wait(10)
+            wait_for("the main window to go", lambda: not find_window("^Tallisk 1\\.0 - "), 10)
+        except sp.TimeoutExpired:
+            self.fail(f"Tallisk did not end on {how}")
+        if rc != (-9 if how == "kill" else 0):
+            self.fail(f"exit code {rc} after {how}")
         args = ()
         if page is not None:
             known = self.pages + [dos(PAGES) + f"\\gone{len(self.log)}.htm"]
@@ -384,45 +400,12 @@ class Monkey(RuleBasedStateMachine):
         self.log[-1] += f", start again {' '.join(args)}"
         place = self.rect
         self.start(args)
-        if same_place and self.rect != place:
+        # Only a close stores the window's place.
+        if how != "kill" and self.rect != place:
             self.fail(f"window at {self.rect} after a close and start, closed at {place}")
         stats["restarts"] += 1
         self.written = self.file is not None and read_back(unix(self.file)) == self.texts
-        if args:
-            self.open_page(path)
-        else:
-            self.expect()
-
-    start_page = st.one_of(st.none(), st.tuples(st.integers(0, 99), st.booleans()))
-
-    @idle
-    @rule(how=st.sampled_from(["alt+F4", "alt+f x"]), page=start_page)
-    def close_and_start(self, how, page):
-        self.step(f"close with {how}")
-        press(*how.split())
-        try:
-            rc = self.proc.wait(10)
-        except sp.TimeoutExpired:
-            self.fail(f"Tallisk did not end on {how}")
-        if rc != 0:
-            self.fail(f"exit code {rc} after {how}")
-        self.restart(page, True)
-
-    @idle
-    @rule(page=start_page)
-    def kill_and_start(self, page):
-        # Typed texts are kept 2 s after the last change.
-        time.sleep(max(0, self.typed_at + 2.6 - time.time()))
-        pid = run("xdotool", "getwindowpid", self.win).stdout.decode().strip()
-        self.step(f"kill Tallisk's process {pid}")
-        os.kill(int(pid), signal.SIGKILL)
-        try:
-            self.proc.wait(10)
-            wait_for("the main window to go", lambda: not find_window("^Tallisk 1\\.0 - "), 10)
-        except (sp.TimeoutExpired, Failure):
-            self.fail("Tallisk stays after its process was killed")
-        stats["kills"] += 1
-        self.restart(page, False)  # only a close stores the window's place
+        self.open_page(path) if args else self.expect()
 
     # Rules: answering the dialog that is up.
     @precondition(lambda self: self.dialog == "save")
@@ -519,7 +502,7 @@ def main():
         t0 = time.time()
         try:
             run_state_machine_as_test(hseed(SEED)(Monkey), settings=settings(
-                max_examples=10 ** 6, stateful_step_count=min(ACTIONS, STEPS_PER_RUN), database=None,
+                max_examples=20 + 2 * ACTIONS // STEPS_PER_RUN, stateful_step_count=min(ACTIONS, STEPS_PER_RUN), database=None,
                 deadline=None, suppress_health_check=list(HealthCheck), report_multiple_bugs=False,
                 phases=[Phase.generate, Phase.shrink]))
         except Spent:
