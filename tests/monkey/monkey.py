@@ -79,8 +79,7 @@ def read_back(path):
 def look():
     """The peek helper's look at the window: a folder's name in, the texts and a state file out."""
     state = os.path.join(SNAP, "state")
-    if os.path.exists(state):
-        os.remove(state)
+    os.path.exists(state) and os.remove(state)
     PEEK.write((dos(SNAP) + "\n").encode())
     PEEK.flush()
     wait_for("the peek helper's look at the window", lambda: os.path.exists(state), 30)
@@ -404,15 +403,11 @@ def main():
         os.environ["TALLISK_OPEN_LOG"] = OPEN_LOG
         run("bash", FULL_DISK, "mount", FULL)
         FULL_OK = not os.path.exists(os.path.join(FULL, "not-mounted"))
-        with open(os.path.join(FULL, "filler"), "wb", buffering=0) as f:  # filled to the last byte
-            try:
-                while FULL_OK and f.write(b"x" * 512):
-                    pass
-            except OSError:
-                pass
+        if FULL_OK:  # filled to the last byte
+            run("dd", "if=/dev/zero", f"of={FULL}/filler", "bs=512")
         PEEK = sp.Popen(["wine", os.path.join(B, "tallisk-peek.exe")], stdin=sp.PIPE, stdout=sp.DEVNULL,
                         stderr=sp.DEVNULL).stdin
-        t0 = time.time()
+        t0, failure = time.time(), None
         try:
             run_state_machine_as_test(hseed(SEED)(Monkey), settings=settings(
                 max_examples=20 + 2 * ACTIONS // STEPS_PER_RUN, stateful_step_count=min(ACTIONS, STEPS_PER_RUN),
@@ -421,6 +416,7 @@ def main():
         except Spent:
             pass
         except Exception as e:
+            failure = e
             # Hypothesis's shrunk steps come as the exception's notes; a fault of
             # the tester's own, with its traceback.
             print("\n".join(getattr(e, "__notes__", [])) if isinstance(e, Failure) else "".join(
@@ -428,10 +424,10 @@ def main():
             print(f"FAIL (seed {SEED}, {ARCH}-bit): {found['why'] or repr(e)}")
             print("\n".join("  " + line for line in found["log"]))
             print(f"screen: {os.path.join(W, 'failure.png')}\nreplay: make soak SEED={SEED} ACTIONS={ACTIONS} ARCH={ARCH}")
-            sys.exit(1)
         t = time.time() - t0
-        print(f"monkey passed: seed {SEED}, {ARCH}-bit, " + ", ".join(f"{v} {k}" for k, v in stats.items())
-              + f", {t:.0f} s ({t / max(1, stats['actions']):.2f} s an action)")
+        print(f"monkey {'failed' if failure else 'passed'}: seed {SEED}, {ARCH}-bit, " + ", ".join(
+            f"{v} {k}" for k, v in stats.items()) + f", {t:.0f} s ({t / max(1, stats['actions']):.2f} s an action)")
+        sys.exit(1 if failure else 0)
     finally:
         if "PEEK" in globals():
             PEEK.close()
