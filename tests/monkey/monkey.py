@@ -12,10 +12,12 @@ from hypothesis import HealthCheck, Phase, settings, seed as hseed, strategies a
 import hypothesis.internal.conjecture.engine as engine
 from hypothesis.stateful import RuleBasedStateMachine, precondition, rule, run_state_machine_as_test
 from hypothesis.strategies._internal.featureflags import FeatureFlags
+from hypothesis.configuration import set_hypothesis_home_dir
 
 SEED, ACTIONS, RUN = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
 ARCH, B, HERE = os.environ["TALLISK_ARCH"], os.environ["TALLISK_BUILD"], os.path.dirname(os.path.abspath(__file__))
 W = os.path.join(os.environ["TALLISK_WINE_DIR"], RUN + "-files")
+set_hypothesis_home_dir(os.path.join(os.environ["TALLISK_WINE_DIR"], "hypothesis"))  # its caches, not the tree's
 APP, PAGES, FULL, SNAP, RB = (os.path.join(W, d) for d in ("app", "pages", "full", "snap", "rb"))
 OPEN_LOG, FULL_DISK = os.path.join(W, "opened.log"), os.path.join(HERE, "..", "window", "full-disk.sh")
 SHRINK_SECONDS, STEPS_PER_RUN, SCREEN, MAIN = 90, 120, (1024, 768), "^Tallisk 1\\.0 - "
