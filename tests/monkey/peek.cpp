@@ -64,23 +64,25 @@ static bool SaveEditor(const char* dir, const char* file, int id)
     return ok;
 }
 
-// A point of the caption bar, to drag it by: the first row, a third of the
-// way across, that the window calls caption. A few hit-tests, not a scan of
-// every pixel, keep a look well under a tenth of a second.
+// A point of the caption bar, to drag it by: the first that the window calls
+// caption, by rows from the top, each tried at seven points across. A few
+// hit-tests, not a scan of every pixel, keep a look well under a tenth of a
+// second. A narrow window's buttons may leave no caption: no point then.
 static void PrintCaptionPoint(FILE* out, HWND window)
 {
     RECT r;
     GetWindowRect(window, &r);
-    int x = r.left + (r.right - r.left) / 3;
-    for (int y = r.top + 2; y < r.top + 40 && y < r.bottom; y += 2) {
-        DWORD_PTR hit = 0;
-        if (!SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 500, &hit))
-            return; // a busy window: no point rather than a stalled look
-        if (hit == HTCAPTION) {
-            fprintf(out, "bar %d %d\n", x, y);
-            return;
+    for (int y = r.top + 2; y < r.top + 40 && y < r.bottom; y += 2)
+        for (int eighth = 1; eighth < 8; ++eighth) {
+            int x = r.left + (r.right - r.left) * eighth / 8;
+            DWORD_PTR hit = 0;
+            if (!SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 500, &hit))
+                return; // a busy window: no point rather than a stalled look
+            if (hit == HTCAPTION) {
+                fprintf(out, "bar %d %d\n", x, y);
+                return;
+            }
         }
-    }
 }
 
 static FILE* out;
