@@ -39,9 +39,10 @@ class Failure(AssertionError):
     """A fault or a stall; the first one starts the bounded shrinking."""
     def __init__(self, why):
         super().__init__(why)
+        if found["at"] is None:  # the screen as the fault left it, not as a shrunk replay does
+            run("import", "-window", "root", os.path.join(W, "failure.png"))
         window = f"window: {getattr(machine, 's', None)}"
         found.update(at=found["at"] or time.time(), why=why, log=getattr(machine, "log", []) + [window])
-        run("import", "-window", "root", os.path.join(W, "failure.png"))
 
 # Every rule in every run (Hypothesis turns some off in each): a run of real
 # input is too dear to spend without, say, the dialogs' answers.
