@@ -417,6 +417,8 @@ def main():
             run("dd", "if=/dev/zero", f"of={FULL}/filler", "bs=512")
         PEEK = sp.Popen(["wine", os.path.join(B, "tallisk-peek.exe")], stdin=sp.PIPE, stdout=sp.DEVNULL,
                         stderr=sp.DEVNULL).stdin
+        # SIGUSR1 ends a soak after the action under way, as if that many were asked for.
+        signal.signal(signal.SIGUSR1, lambda *_: globals().update(ACTIONS=stats["actions"]))
         t0, failure = time.time(), None
         try:
             run_state_machine_as_test(hseed(SEED)(Monkey), settings=settings(
@@ -433,7 +435,7 @@ def main():
                 traceback.format_exception(e)))
             print(f"FAIL (seed {SEED}, {ARCH}-bit): {found['why'] or repr(e)}")
             print("\n".join("  " + line for line in found["log"]))
-            print(f"screen: {os.path.join(W, 'failure.png')}\nreplay: make soak SEED={SEED} ACTIONS={ACTIONS} ARCH={ARCH}")
+            print(f"screen: {os.path.join(W, 'failure.png')}\nreplay: make soak SEED={SEED} ACTIONS={sys.argv[2]} ARCH={ARCH}")
         t = time.time() - t0
         print(f"monkey {'failed' if failure else 'passed'}: seed {SEED}, {ARCH}-bit, " + ", ".join(
             f"{v} {k}" for k, v in stats.items()) + f", {t:.0f} s ({t / max(1, stats['actions']):.2f} s an action)")
