@@ -131,7 +131,9 @@ class Monkey(RuleBasedStateMachine):
         log = open(os.path.join(W, "wine.log"), "ab")
         self.proc = sp.Popen(["wine", "Tallisk.exe", *args], cwd=APP, stdout=log, stderr=log)
         self.win = wait_for("the main window after a start", lambda: find_window(MAIN), 30)
-        run("xdotool", "windowfocus", "--sync", self.win, seconds=5)
+        # Not --sync: with a question already up (a page named on the command
+        # line) the window never takes the focus, and xdotool would wait for it.
+        run("xdotool", "windowfocus", self.win)
         self.s = look()
         self.rect = self.s["rect"]
 
