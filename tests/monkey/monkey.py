@@ -6,7 +6,7 @@ the texts are in a page. The window must agree after every action, and a page
 written must read back with tallisk-page to the texts on screen.
 monkey.py SEED ACTIONS RUN_NAME, with TALLISK_BUILD, TALLISK_WINE_DIR and
 TALLISK_ARCH set as ctest sets them (`make soak` does too)."""
-import os, shutil, signal, subprocess as sp, sys, time, traceback
+import contextlib, os, shutil, signal, subprocess as sp, sys, time, traceback
 import hypothesis.stateful
 from hypothesis import HealthCheck, Phase, settings, seed as hseed, strategies as st
 import hypothesis.internal.conjecture.engine as engine
@@ -444,7 +444,8 @@ def main():
         sys.exit(1 if failure else 0)
     finally:
         if "PEEK" in globals():
-            PEEK.close()
+            with contextlib.suppress(OSError):  # a helper that died has closed its end
+                PEEK.close()
         run("wineserver", "-k")
         run("bash", FULL_DISK, "unmount", FULL)
 
