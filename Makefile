@@ -45,7 +45,7 @@ ARCH    ?= 64
 soak: build
 	@tree=$$(. tools/wine-arch.sh && tallisk_windows_tree $(CURDIR)/$(BUILD) $(ARCH)) || exit 1; \
 	TALLISK_ARCH=$(ARCH) TALLISK_SOURCE=$(CURDIR) TALLISK_BUILD=$$tree TALLISK_WINE_DIR=$$tree/wine \
-	  bash tests/monkey/monkey.sh $(SEED) $(ACTIONS) soak-$(SEED)
+	  /usr/bin/python3 tests/monkey/monkey.py $(SEED) $(ACTIONS) soak-$(SEED)
 
 # The in-process model test as long as asked: make soak-model SEED=7 ACTIONS=100000 ARCH=32
 soak-model: build

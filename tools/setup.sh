@@ -7,7 +7,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 for p in cmake ninja-build make g++ clang libclang-rt-14-dev googletest libgtest-dev \
          g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-         wine wine32:i386 wine64 wixl msitools xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick chromium zip unzip python3 faketime osslsigncode openssl; do
+         wine wine32:i386 wine64 wixl msitools xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick chromium zip unzip python3 python3-hypothesis faketime osslsigncode openssl; do
   have "$p" || need+=("$p")
 done
 [ ${#need[@]} -eq 0 ] && exit 0

@@ -2,8 +2,8 @@
 // For each folder read from standard input, one a line, it writes the three
 // editors' texts there and then a file "state": how many main windows there
 // are, the main window's caption, outer rectangle, function editor size,
-// state, focused control, where its caption buttons are, and every other
-// visible window of its process, with a message box's text and buttons.
+// state, focused control, a point of its caption bar, and every other
+// visible window of its process, with a message box's text.
 // "state" appears last, whole, by renaming.
 #include <windows.h>
 
@@ -64,66 +64,37 @@ static bool SaveEditor(const char* dir, const char* file, int id)
     return ok;
 }
 
-// The hit-test code at x, y, or -1 when the window does not answer in time.
-static int HitAt(HWND window, int x, int y)
+// A point of the caption bar, to drag it by: the first that the window calls
+// caption, by rows from the top, each tried at seven points across. A few
+// hit-tests, not a scan of every pixel, keep a look well under a tenth of a
+// second. A narrow window's buttons may leave no caption: no point then.
+static void PrintCaptionPoint(FILE* out, HWND window)
 {
-    DWORD_PTR hit = 0;
-    if (!SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 500, &hit))
-        return -1;
-    return static_cast<int>(hit);
-}
-
-// The middle of each caption part on the first row that has a caption.
-static void PrintCaptionParts(FILE* out, const char* prefix, HWND window)
-{
-    static const struct { int code; const char* name; } parts[]
-        = {{HTCLOSE, "close"}, {HTMAXBUTTON, "max"}, {HTMINBUTTON, "min"}, {HTCAPTION, "bar"}};
     RECT r;
     GetWindowRect(window, &r);
-    for (int y = r.top + 2; y < r.top + 40 && y < r.bottom; y += 2) {
-        int first[4], last[4];
-        for (int i = 0; i < 4; ++i)
-            first[i] = last[i] = -1;
-        for (int x = r.left; x < r.right; ++x) {
-            int hit = HitAt(window, x, y);
-            if (hit < 0)
-                return; // a busy window: no parts rather than a stalled look
-            for (int i = 0; i < 4; ++i)
-                if (hit == parts[i].code) {
-                    if (first[i] < 0)
-                        first[i] = x;
-                    last[i] = x;
-                }
+    for (int y = r.top + 2; y < r.top + 40 && y < r.bottom; y += 2)
+        for (int eighth = 1; eighth < 8; ++eighth) {
+            int x = r.left + (r.right - r.left) * eighth / 8;
+            DWORD_PTR hit = 0;
+            if (!SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 500, &hit))
+                return; // a busy window: no point rather than a stalled look
+            if (hit == HTCAPTION) {
+                fprintf(out, "bar %d %d\n", x, y);
+                return;
+            }
         }
-        if (first[3] < 0)
-            continue;
-        for (int i = 0; i < 4; ++i)
-            if (first[i] >= 0)
-                fprintf(out, "%s%s %d %d\n", prefix, parts[i].name, (first[i] + last[i]) / 2, y);
-        return;
-    }
 }
 
 static FILE* out;
 
-// A message box's text and buttons, so the driver can see which question is
-// asked and answer it with a click.
-static BOOL CALLBACK PrintBoxPart(HWND child, LPARAM)
+// A message box's text, so the driver can see which question is asked.
+static BOOL CALLBACK PrintBoxText(HWND child, LPARAM)
 {
     char name[64] = "", text[600] = "";
     GetClassNameA(child, name, sizeof name);
     GetWindowTextA(child, text, sizeof text);
-    RECT r;
-    GetWindowRect(child, &r);
     if (lstrcmpiA(name, "Static") == 0 && text[0] != 0)
         fprintf(out, "message %s\n", text);
-    else if (lstrcmpiA(name, "Button") == 0 && IsWindowVisible(child)) {
-        fprintf(out, "button %d %ld %ld\n", GetDlgCtrlID(child), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        // The box's own default id is not its default button under Wine.
-        DWORD_PTR code = 0;
-        if (SendMessageTimeoutA(child, WM_GETDLGCODE, 0, 0, SMTO_ABORTIFHUNG, 1000, &code) && (code & DLGC_DEFPUSHBUTTON))
-            fprintf(out, "default %d\n", GetDlgCtrlID(child));
-    }
     return TRUE;
 }
 
@@ -146,26 +117,9 @@ static BOOL CALLBACK PrintOther(HWND window, LPARAM)
     if (lstrcmpA(name, "tooltips_class32") == 0)
         return TRUE;
     fprintf(out, "window %s|%s\n", name, caption);
-    if (lstrcmpA(caption, "About") == 0)
-        PrintCaptionParts(out, "about", window);
     if (lstrcmpA(name, "#32770") == 0 && (lstrcmpA(caption, "Tallisk") == 0 || lstrcmpA(caption, "Error") == 0))
-        EnumChildWindows(window, PrintBoxPart, 0);
+        EnumChildWindows(window, PrintBoxText, 0);
     return TRUE;
-}
-
-// The control Return presses, decided as the dialog manager does: the
-// focused control if it is the default push button, else the dialog's
-// default id, else IDOK.
-static int ReturnTarget(HWND focus)
-{
-    DWORD_PTR code = 0, def = 0;
-    if (focus && SendMessageTimeoutA(focus, WM_GETDLGCODE, 0, 0, SMTO_ABORTIFHUNG, 1000, &code)
-        && (code & DLGC_DEFPUSHBUTTON))
-        return GetDlgCtrlID(focus);
-    if (SendMessageTimeoutA(mainWindow, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 1000, &def)
-        && HIWORD(def) == DC_HASDEFID)
-        return LOWORD(def);
-    return IDOK;
 }
 
 static void Look(const char* dir)
@@ -189,8 +143,7 @@ static void Look(const char* dir)
     info.cbSize = sizeof info;
     GetGUIThreadInfo(thread, &info);
     fprintf(out, "focus %d\n", info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0);
-    fprintf(out, "enter %d\n", ReturnTarget(info.hwndFocus));
-    PrintCaptionParts(out, "", mainWindow);
+    PrintCaptionPoint(out, mainWindow);
     EnumWindows(PrintOther, 0);
     bool saved = SaveEditor(dir, "name", 2000) && SaveEditor(dir, "variables", 2001)
         && SaveEditor(dir, "function", 2002);
