@@ -7,11 +7,8 @@ written must read back with tallisk-page to the texts on screen.
 monkey.py SEED ACTIONS RUN_NAME, with TALLISK_BUILD, TALLISK_WINE_DIR and
 TALLISK_ARCH set as ctest sets them (`make soak` does too)."""
 import contextlib, os, shutil, signal, subprocess as sp, sys, time, traceback
-import hypothesis.stateful
 from hypothesis import HealthCheck, Phase, settings, seed as hseed, strategies as st
-import hypothesis.internal.conjecture.engine as engine
 from hypothesis.stateful import RuleBasedStateMachine, precondition, rule, run_state_machine_as_test
-from hypothesis.strategies._internal.featureflags import FeatureFlags
 from hypothesis.configuration import set_hypothesis_home_dir
 
 SEED, ACTIONS, RUN = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
@@ -20,7 +17,7 @@ W = os.path.join(os.environ["TALLISK_WINE_DIR"], RUN + "-files")
 set_hypothesis_home_dir(os.path.join(os.environ["TALLISK_WINE_DIR"], "hypothesis"))  # its caches, not the tree's
 APP, PAGES, FULL, SNAP, RB = (os.path.join(W, d) for d in ("app", "pages", "full", "snap", "rb"))
 OPEN_LOG, FULL_DISK = os.path.join(W, "opened.log"), os.path.join(HERE, "..", "window", "full-disk.sh")
-SHRINK_SECONDS, STEPS_PER_RUN, SCREEN, MAIN = 90, 120, (1024, 768), "^Tallisk 1\\.0 - "
+STEPS_PER_RUN, SCREEN, MAIN = 120, (1024, 768), "^Tallisk 1\\.0 - "
 DIALOGS = {"save": "#32770|Specify a calculator file name to save as and to lauch",
            "open": "#32770|Select a calculator to lauch", "edit": "#32770|Select a calculator to edit",
            "ask": "#32770|Tallisk", "error": "#32770|Error", "about": "IconDialog|About"}
@@ -44,14 +41,17 @@ class Failure(AssertionError):
         window = f"window: {getattr(machine, 's', None)}"
         found.update(at=found["at"] or time.time(), why=why, log=getattr(machine, "log", []) + [window])
 
-# Every rule in every run (Hypothesis turns some off in each): a run of real
-# input is too dear to spend without, say, the dialogs' answers.
-hypothesis.stateful.FeatureStrategy = lambda: st.just(FeatureFlags())
-# Hypothesis shrinks for up to five minutes, then says it took too long;
-# with real processes, for less and as planned.
-engine.ConjectureRunner.finish_shrinking_deadline = property(lambda self: self.__dict__.get("deadline"), lambda
-    self, t: self.__dict__.__setitem__("deadline", t and t - 300 + SHRINK_SECONDS))
-engine.report = lambda message: None
+def action(**strategies):
+    """A rule on the main window. The dialogs it brings up are answered within
+    it: Hypothesis turns some rules off in each run, and a run without, say,
+    the save dialog's answer would end at the first save."""
+    def wrap(act):
+        def body(self, data, **args):
+            self.data = data
+            act(self, **args)
+        body.__name__ = act.__name__
+        return rule(data=st.data(), **strategies)(body)
+    return wrap
 
 dos = lambda path: "Z:" + path.replace("/", "\\")
 unix = lambda path: path[2:].replace("\\", "/")
@@ -167,6 +167,8 @@ class Monkey(RuleBasedStateMachine):
             wait_for("the shell to open " + want[-1], lambda: len(got()) >= len(want), 3)
         if got() != want:
             raise Failure(f"opened {got()}, expected {want}")
+        if dialog:
+            self.answer(dialog)
 
     # What the commands do, as the model sees them.
     def needs_ask(self):
@@ -211,10 +213,7 @@ class Monkey(RuleBasedStateMachine):
             self.load(path, launch)
 
     # Rules: the main window's own keys and mouse.
-    idle = precondition(lambda self: self.dialog is None)
-
-    @idle
-    @rule(what=st.one_of(st.tuples(st.just("type"), st.text(st.sampled_from(
+    @action(what=st.one_of(st.tuples(st.just("type"), st.text(st.sampled_from(
         "abcxyzABC0189 /&?#\"<>'=+-*();.\néü£ßñ§"), min_size=1, max_size=12)), st.tuples(st.just("key"),
         st.sampled_from(["Tab", "shift+Tab", "Left", "Right", "Home", "End", "BackSpace"]))))
     def edit(self, what):
@@ -255,8 +254,7 @@ class Monkey(RuleBasedStateMachine):
 
     CREATE_AS = "alt+f Down Down Down Down Down Return"
 
-    @idle
-    @rule(keys=st.sampled_from(["alt+c", "alt+c", "alt+c", "alt+f c", CREATE_AS, "alt+l", "alt+f l", "alt+f s",
+    @action(keys=st.sampled_from(["alt+c", "alt+c", "alt+c", "alt+f c", CREATE_AS, "alt+l", "alt+f l", "alt+f s",
                                 "alt+f n", "alt+f n", "alt+f o", "ctrl+o", "alt+h a", "alt+h m"]))
     def command(self, keys):
         self.step("keys " + keys)
@@ -277,8 +275,7 @@ class Monkey(RuleBasedStateMachine):
             {"alt+h a": lambda: self.expect("about"), "alt+h m": lambda: self.expect(
                 opened=[dos(APP) + "\\manual.htm"])}.get(keys, lambda: self.expect("edit"))()
 
-    @idle
-    @rule(part=st.sampled_from(["caption", "corner", "right", "bottom"]), dx=st.integers(-300, 300),
+    @action(part=st.sampled_from(["caption", "corner", "right", "bottom"]), dx=st.integers(-300, 300),
           dy=st.integers(-300, 300))
     def drag(self, part, dx, dy):
         l, t, w, h = self.rect
@@ -305,9 +302,8 @@ class Monkey(RuleBasedStateMachine):
             self.rect = (l, t, max(self.min[0], w + tx - x), max(self.min[1], h + ty - y))
         self.expect()
 
-    @idle
     @precondition(lambda self: self.pages)
-    @rule(i=st.integers(0, 99))
+    @action(i=st.integers(0, 99))
     def drop(self, i):
         path, (l, t, w, h) = self.pages[i % len(self.pages)], self.rect
         self.step(f"drop {path} on the window")
@@ -319,8 +315,7 @@ class Monkey(RuleBasedStateMachine):
 
     # Ending Tallisk, by a close or as a crash would, and starting it again,
     # with or without a page named (full or relative, there or not).
-    @idle
-    @rule(how=st.sampled_from(["alt+F4", "alt+f x", "kill"]),
+    @action(how=st.sampled_from(["alt+F4", "alt+f x", "kill"]),
           page=st.one_of(st.none(), st.tuples(st.integers(0, 99), st.booleans())))
     def restart(self, how, page):
         if how == "kill":  # typed texts are kept 2 s after the last change
@@ -350,10 +345,14 @@ class Monkey(RuleBasedStateMachine):
         self.written = self.file is not None and read_back(unix(self.file)) == self.texts
         self.open_page(path) if args else self.expect()
 
-    # Rules: answering the dialog that is up.
-    @precondition(lambda self: self.dialog == "save")
-    @rule(choice=st.sampled_from(["Escape", "new", "new.htm", "known", "full"]), n=st.integers(0, 99))
-    def answer_save(self, choice, n):
+    # Answers to the dialog that came up.
+    def answer(self, dialog):
+        {"save": self.answer_save, "open": self.answer_file, "edit": self.answer_file,
+         "ask": self.answer_question, "error": self.close_box, "about": self.close_box}[dialog]()
+
+    def answer_save(self):
+        choice = self.data.draw(st.sampled_from(["Escape", "new", "new.htm", "known", "full"]))
+        n = self.data.draw(st.integers(0, 99))
         folder = FULL if choice == "full" and FULL_OK else PAGES
         path = self.pages[n % len(self.pages)] if choice == "known" and self.pages else dos(folder) + f"\\p{n}.htm"
         typed = "Escape" if choice == "Escape" else path[:-4] if choice == "new" else path
@@ -365,9 +364,8 @@ class Monkey(RuleBasedStateMachine):
         press("Return")
         self.write(path, self.then)
 
-    @precondition(lambda self: self.dialog in ("open", "edit"))
-    @rule(n=st.integers(-20, 99))
-    def answer_file(self, n):
+    def answer_file(self):
+        n = self.data.draw(st.integers(-20, 99))
         path = self.pages[n % len(self.pages)] if n >= 0 and self.pages else None
         self.step(f"{self.dialog} dialog: {path or 'Escape'}")
         if not path:
@@ -377,9 +375,8 @@ class Monkey(RuleBasedStateMachine):
         press("Return")
         self.open_page(path, launch=self.dialog == "open")
 
-    @precondition(lambda self: self.dialog == "ask")
-    @rule(key=st.sampled_from(["y", "n", "Escape", "Return"]))
-    def answer_question(self, key):
+    def answer_question(self):
+        key = self.data.draw(st.sampled_from(["y", "n", "Escape", "Return"]))
         self.step("question: " + key)
         press(key)
         if key in ("y", "Return"):  # Yes, the default: written first, where the save dialog says if need be
@@ -387,9 +384,8 @@ class Monkey(RuleBasedStateMachine):
         else:
             self.resume(self.then if key == "n" else None)
 
-    @precondition(lambda self: self.dialog in ("error", "about"))
-    @rule(key=st.sampled_from(["Return", "Escape", "space"]))
-    def close_box(self, key):
+    def close_box(self):
+        key = self.data.draw(st.sampled_from(["Return", "Escape", "space"]))
         self.step(f"{self.dialog} box: {key}")
         press(key)
         self.expect()
