@@ -87,9 +87,11 @@ def look():
     """The peek helper's look at the window: a folder's name in, the texts and a state file out."""
     state = os.path.join(SNAP, "state")
     os.path.exists(state) and os.remove(state)
-    PEEK.write((dos(SNAP) + "\n").encode())
-    PEEK.flush()
-    wait_for("the peek helper's look at the window", lambda: os.path.exists(state), 30)
+    PEEK.stdin.write((dos(SNAP) + "\n").encode())
+    PEEK.stdin.flush()
+    wait_for("the peek helper's look at the window", lambda: os.path.exists(state) or PEEK.poll() is not None, 30)
+    if PEEK.poll() is not None:
+        raise Failure(f"the peek helper ended (exit code {PEEK.returncode}); its output is in wine.log")
     s = {"window": [], "texts": "", "caption": "", "message": "", "rect": "0 0 0 0", "func": "0 0"}
     for line in open(state, encoding="cp1252").read().replace("\r", "").splitlines():
         key, _, rest = line.partition(" ")
@@ -413,8 +415,8 @@ def main():
         FULL_OK = not os.path.exists(os.path.join(FULL, "not-mounted"))
         if FULL_OK:  # filled to the last byte
             run("dd", "if=/dev/zero", f"of={FULL}/filler", "bs=512")
-        PEEK = sp.Popen(["wine", os.path.join(B, "tallisk-peek.exe")], stdin=sp.PIPE, stdout=sp.DEVNULL,
-                        stderr=sp.DEVNULL).stdin
+        log = open(os.path.join(W, "wine.log"), "ab")
+        PEEK = sp.Popen(["wine", os.path.join(B, "tallisk-peek.exe")], stdin=sp.PIPE, stdout=log, stderr=log)
         # SIGUSR1 ends a soak after the action under way, as if that many were asked for.
         signal.signal(signal.SIGUSR1, lambda *_: globals().update(ACTIONS=stats["actions"]))
         t0, failure = time.time(), None
@@ -441,7 +443,7 @@ def main():
     finally:
         if "PEEK" in globals():
             with contextlib.suppress(OSError):  # a helper that died has closed its end
-                PEEK.close()
+                PEEK.stdin.close()
         run("wineserver", "-k")
         run("bash", FULL_DISK, "unmount", FULL)
 
